@@ -1,0 +1,150 @@
+#pragma once
+// The reverb engine: all state that the input stage, the algorithm cores and the
+// output stage share. Knows nothing of the plug-in interface, files or windows.
+//
+// Threads: the audio thread runs process(); the parameter setter (any thread) writes
+// the fields of EngineParams, setupPending and typeChangeCount; the editor's idle reads
+// and clears the meters. Every shared field is a relaxed std::atomic.
+
+#include <atomic>
+#include <cstdint>
+
+#include "Blocks.h"
+#include "Ambience.h"
+#include "Room.h"
+#include "Chamber.h"
+#include "Club.h"
+#include "Hall.h"
+#include "Arena.h"
+#include "Cathedral.h"
+#include "Spring.h"
+#include "Plate.h"
+
+namespace moltaro {
+
+template <typename T>
+inline T relaxed(const std::atomic<T>& a) { return a.load(std::memory_order_relaxed); }
+template <typename T, typename U>
+inline void store(std::atomic<T>& a, U v) { a.store(static_cast<T>(v), std::memory_order_relaxed); }
+
+// Engine quantities derived from the parameters. Written by the parameter setter,
+// read by the setup routines (once per block) and by the stages.
+struct EngineParams {
+    std::atomic<int> power{1};                 // 0 off, 1 on
+    std::atomic<int> requestedAlgorithm{0};    // 0..8, taken over by the output stage
+    std::atomic<float> predelaySeconds{0.0f};  // 0..1 s
+    std::atomic<float> decay{0.5f};            // normalised, read by the setup routines
+    std::atomic<float> highDamp{0.1f};         // normalised
+    std::atomic<float> lowFreq{500.0f};        // Hz
+    std::atomic<float> lowGain{1.0f};          // linear 0..2
+    std::atomic<float> highFreq{1000.0f};      // Hz
+    std::atomic<float> highGain{1.0f};         // linear 0..2
+    std::atomic<float> wet{0.5f};              // mix proportion 0..1
+    std::atomic<float> outGain{1.0f};          // linear 0..4
+    std::atomic<float> diffusion{1.0f};        // normalised
+};
+
+class Engine {
+public:
+    static constexpr int kInitialFrames = 65536;
+    static constexpr int kNum16k = 80;   // 64 single lines + 4 divided blocks of 4
+    static constexpr int kNum64k = 4;    // 0, 1: pre-delay left/right; 2, 3: long lines
+
+    Engine();   // allocates everything the engine will ever use
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // [ui thread, no audio running] host closes / opens the audio stream.
+    void suspend();
+    // hostRate and blockSize are the values the host last set; hostMaxBlock is the
+    // host's answer to the block-size query (<= 0 when it gave none).
+    void resume(float hostRate, int blockSize, int hostMaxBlock);
+    // [audio thread] one host block: input stage, core (unless gated), output stage.
+    // inputs[1] / outputs[1] are used only when the routing and the connection flags allow.
+    void process(const float* const* inputs, float* const* outputs, int frames,
+                 bool input1Connected, bool output1Connected);
+
+    // [any thread] moves the pre-delay read tap to the current predelaySeconds.
+    void updatePredelay();
+    // [any thread] starts the algorithm changeover toward params.requestedAlgorithm.
+    void requestTypeChange() { store(typeChangeCount, 20000); }
+    // [audio thread] clears the engine for a new algorithm.
+    void resetEngine();
+
+    // --- state shared with other threads ---
+    EngineParams params;
+    std::atomic<bool> setupPending{true};
+    std::atomic<int> typeChangeCount{0};
+    std::atomic<float> hostRate{44100.0f};     // stored host rate (the core is gated above 200000)
+    std::atomic<bool> stereoIn{true}, stereoOut{true};
+    std::atomic<float> peakL{0.0f}, peakR{0.0f};
+    std::atomic<int> blockCount{0};
+    std::atomic<int> meterHoldBlocks{100};
+
+    // --- audio-thread state ---
+    double coreRate = 44100.0;
+    int rateDivider = 0;
+    int maxFrames = 0;
+    float* workInL = nullptr;
+    float* workInR = nullptr;
+    float* workOutL = nullptr;
+    float* workOutR = nullptr;
+    float* dryL = nullptr;
+    float* dryR = nullptr;
+
+    float decimHistL[64] = {}, decimHistR[64] = {}, interpHistL[64] = {}, interpHistR[64] = {};
+    int decimIndex = 63, interpIndex = 63, decimPhase = 0, interpPhase = 0;
+
+    // Delay pool. lines16k[64..79] lie in the four divided blocks: block64[b] is
+    // lines16k[64 + 4b .. 67 + 4b], 65536 contiguous samples.
+    float* lines16k[kNum16k] = {};
+    float* lines64k[kNum64k] = {};
+    float* block64[4] = {};
+    int write16k = 16383;
+    std::atomic<int> write64k{65535};
+    std::atomic<int> predelayTap{0};
+
+    Biquad dcBlockL, dcBlockR;
+    Biquad dispersion[32];
+    DenormalNoise noiseGen;
+    float noise = 1e-12f;
+    FrontEndState frontEnd;  // shelf states and coefficients of CoreFrontEnd
+
+    int algorithm = 0;
+    int silenceCount = 1024, silenceHold = 1024;
+    float wetFade = 0.0f;
+
+    // Per-algorithm taps and filter states.
+    AmbienceState ambience;
+    RoomState room;
+    ChamberState chamber;
+    ClubState club;
+    HallState hall;
+    ArenaState arena;
+    CathedralState cathedral;
+    SpringState spring;
+    PlateState plate;
+
+    // Setup routines (recompute only when setupPending is set) and core routines.
+    void prepareAmbience();   void processAmbience(int n);
+    void prepareRoom();       void processRoom(int n);
+    void prepareChamber();    void processChamber(int n);
+    void prepareClub();       void processClub(int n);
+    void prepareHall();       void processHall(int n);
+    void prepareArena();      void processArena(int n);
+    void prepareCathedral();  void processCathedral(int n);
+    void prepareSpring();     void processSpring(int n);
+    void preparePlate();      void processPlate(int n);
+
+    // Bytes this engine allocated (pool + work buffers), for reporting.
+    std::size_t allocatedBytes() const;
+
+private:
+    void allocateWorkBuffers(int frames);
+    void freeWorkBuffers();
+    void clearCoreStates(ClearReason why);
+    void runCore(int n);
+};
+
+}  // namespace moltaro

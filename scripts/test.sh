@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds everything, runs the whole suite.
+# Extra arguments go to cmake's configure step (e.g. -DMOLTARO_SANITIZE=ON).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+build=${BUILD_DIR:-build}
+cmake -S . -B "$build" "$@" >/dev/null
+cmake --build "$build" -j2
+cd "$build"
+ctest --output-on-failure -j2
