@@ -7,6 +7,8 @@
 // and clears the meters. Every shared field is a relaxed std::atomic.
 
 #include <atomic>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 #include "Blocks.h"
@@ -136,6 +138,49 @@ public:
     void prepareCathedral();  void processCathedral(int n);
     void prepareSpring();     void processSpring(int n);
     void preparePlate();      void processPlate(int n);
+
+    // CoreFrontEnd, shared by every core.
+    // Setup: the shelf coefficients for the current coreRate and shelf frequencies.
+    void prepareFrontEnd() {
+        frontEnd.p = static_cast<float>(std::pow(0.005, relaxed(params.highFreq) / coreRate));
+        frontEnd.a = static_cast<float>(std::pow(0.005, relaxed(params.lowFreq) / coreRate));
+    }
+    // Advances the shared write indices and the pre-delay tap by one core sample.
+    inline void advanceShared() {
+        write16k = (write16k + 1) & kMask16k;
+        write64k.store((relaxed(write64k) + 1) & kMask64k, std::memory_order_relaxed);
+        predelayTap.store((relaxed(predelayTap) + 1) & kMask64k, std::memory_order_relaxed);
+    }
+    // Steps 2 to 6 of a core sample: noise, pre-delay write and read, high and low
+    // shelf. Returns the new noise sample; uL, uR receive the shaped input.
+    inline float frontEndSample(float inL, float inR, float& uL, float& uR) {
+        const float n = noiseGen.next();
+        noise = n;
+        const int w = relaxed(write64k);
+        if (relaxed(params.power)) {
+            lines64k[0][w] = n + (n + inL);
+            lines64k[1][w] = n + (n + inR);
+        } else {
+            lines64k[0][w] = n;
+            lines64k[1][w] = n;
+        }
+        const int r = relaxed(predelayTap);
+        const float xL = lines64k[0][r], xR = lines64k[1][r];
+        const float hg = relaxed(params.highGain), lg = relaxed(params.lowGain);
+        const float p = frontEnd.p, a = frontEnd.a;
+        FrontEndState& f = frontEnd;
+        f.hsL = xL + (f.hsL - xL) * p;
+        f.hsR = xR + (f.hsR - xR) * p;
+        const float yL = f.hsL + (xL - f.hsL) * hg + n;
+        const float yR = f.hsR + (xR - f.hsR) * hg + n;
+        f.hpL = a * f.hpL + (a + 1.0f) * (yL - f.y1L) * 0.5f;
+        f.hpR = a * f.hpR + (a + 1.0f) * (yR - f.y1R) * 0.5f;
+        f.y1L = yL;
+        f.y1R = yR;
+        uL = n + (f.hpL + (yL - f.hpL) * lg);
+        uR = n + (f.hpR + (yR - f.hpR) * lg);
+        return n;
+    }
 
     // Bytes this engine allocated (pool + work buffers), for reporting.
     std::size_t allocatedBytes() const;
