@@ -1,0 +1,18 @@
+#pragma once
+// The editor's bitmaps, embedded in the module as PNG data and found by resource number.
+#include <cstddef>
+
+namespace moltaro {
+
+struct EmbeddedBitmap {
+    int id;
+    const unsigned char* png;
+    std::size_t size;
+};
+
+// The bitmap with this resource number, or null.
+const EmbeddedBitmap* findEmbeddedBitmap(int id);
+// All embedded bitmaps; count receives their number.
+const EmbeddedBitmap* embeddedBitmaps(std::size_t& count);
+
+}  // namespace moltaro
