@@ -1,12 +1,39 @@
 #pragma once
-// Arena: running taps and filter states (filled in with the algorithm).
+// Arena: 48 damped comb lines in two banks, each fed by its own early-reflection tap on
+// a long copy of the shaped input, then two four-stage all-pass cascades.
 
 #include "Blocks.h"
 
 namespace moltaro {
 
 struct ArenaState {
-    void clear(ClearReason) {}
+    static constexpr int kBank = 24;            // comb lines per bank
+    static constexpr int kLines = 2 * kBank;    // left bank 0..23, right bank 24..47
+    // Pool lines: combs on lines16k[kFirstComb ..], all-passes L1..L4, R1..R4 after them,
+    // the two long input copies on lines64k[kLongLeft], lines64k[kLongRight].
+    static constexpr int kFirstComb = 0;
+    static constexpr int kFirstAllpass = kFirstComb + kLines;
+    static constexpr int kLongLeft = 2, kLongRight = 3;
+
+    // Taps, as delays in core samples behind the shared write index (set by the setup).
+    int reflectionDelay[kLines] = {};   // on the long line of the line's feed channel
+    int loopDelay[kLines] = {};
+    int allpassDelay[8] = {};           // L1..L4, R1..R4
+
+    // Coefficients of the last setup.
+    float sizeFactor = 0.0f, loopGain = 0.0f, dampCoef = 0.0f, diffusionCoef = 0.0f;
+
+    float combState[kLines] = {};
+
+    void clear(ClearReason) {
+        for (float& s : combState) s = 0.0f;
+    }
 };
+
+// Which shaped input channel (0 left, 1 right) feeds each comb line's reflection tap.
+// Period three: the left bank takes left, left, right; the right bank the mirror image.
+constexpr int arenaFeed(int line) {
+    return line < ArenaState::kBank ? (line % 3 == 2 ? 1 : 0) : ((line - ArenaState::kBank) % 3 == 2 ? 0 : 1);
+}
 
 }  // namespace moltaro
