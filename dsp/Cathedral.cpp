@@ -1,16 +1,163 @@
 // Cathedral algorithm: setup and core routine.
 #include "Engine.h"
 
-#include <cstring>
+#include <cmath>
+
+#include "BlockwiseNetwork.h"
+#include "SeededRandom.h"
 
 namespace moltaro {
+namespace {
 
-void Engine::prepareCathedral() { setupPending.store(false, std::memory_order_relaxed); }
+// Output tap times of bank position k, in units of 44100 * 0.9f * s * 0.125 samples,
+// and how much of the +-0.0351 jitter each takes.
+double outputBase(int k) {
+    constexpr double first[3] = {0.025, 0.05, 0.1};
+    return k < 3 ? first[k] : 0.1 * (k - 1);
+}
+double outputScale(int k) {
+    constexpr double first[5] = {0.0, 0.1, 0.2, 0.4, 0.8};
+    return k < 5 ? first[k] : 1.0;
+}
+// 0.9 as a single-precision value, used as such.
+constexpr double kNineTenthsAsFloat = 0.8999999761581421;
 
-// Not built yet: the core produces silence.
+// All-pass delays L1..L4, R1..R4 in samples (signs +c, -c, +c, -c in each cascade).
+constexpr double kAllpassD[8] = {
+    744.5941747562817, 278.9699400090025, 544.1939757788844, 210.2111846487051,
+    715.3600100622778, 243.8889423761977, 555.8876416564859, 233.59851640390832,
+};
+
+constexpr float kOutputScale = 0.0891f;
+
+// Two comb lines of one bank over m samples: damped loop tap, write of input mix plus
+// feedback, then the output tap read into sum (line a first, then line b).
+struct CombPair {
+    float* lineA; float* lineB;
+    const float* feedA; const float* feedB;   // input mixes of the stretch
+    int loopA, loopB, outA, outB;
+    float* stateA; float* stateB;
+};
+
+void runCombPair(const CombPair& c, float g, float damp, const float* nz, float* sum, int m, int p0) {
+    float sa = *c.stateA, sb = *c.stateB;
+    int i = 0;
+    while (i < m) {
+        const int p = (p0 + i) & kMask16k;
+        const int ca = (p - c.loopA) & kMask16k, cb = (p - c.loopB) & kMask16k;
+        const int oa = (p - c.outA) & kMask16k, ob = (p - c.outB) & kMask16k;
+        int len = runWithin(m - i, p, 16384);
+        len = runWithin(len, ca, 16384);
+        len = runWithin(len, cb, 16384);
+        len = runWithin(len, oa, 16384);
+        len = runWithin(len, ob, 16384);
+        const float* loopRdA = c.lineA + ca;
+        const float* loopRdB = c.lineB + cb;
+        const float* outRdA = c.lineA + oa;
+        const float* outRdB = c.lineB + ob;
+        float* wrA = c.lineA + p;
+        float* wrB = c.lineB + p;
+        const float* fa = c.feedA + i;
+        const float* fb = c.feedB + i;
+        const float* n = nz + i;
+        float* out = sum + i;
+        for (int j = 0; j < len; ++j) {
+            sa = n[j] + (sa + (loopRdA[j] - sa) * damp);
+            wrA[j] = fa[j] + g * sa;
+            sb = n[j] + (sb + (loopRdB[j] - sb) * damp);
+            wrB[j] = fb[j] + g * sb;
+            out[j] = out[j] + outRdA[j] + outRdB[j];
+        }
+        i += len;
+    }
+    *c.stateA = sa;
+    *c.stateB = sb;
+}
+
+}  // namespace
+
+void Engine::prepareCathedral() {
+    if (!setupPending.exchange(false, std::memory_order_relaxed)) return;
+    CathedralState& st = cathedral;
+
+    const float s = static_cast<float>(std::pow(4.0, 0.41) * 0.125);
+    const float d = relaxed(params.decay);
+    st.sizeFactor = s;
+    st.loopGain = static_cast<float>(std::pow(std::pow(1.0198, std::sqrt(d)) / 1.0205, 64.0f * s));
+    write16k &= kMask16k;
+    st.diffusionCoef = relaxed(params.diffusion) * 0.9f * 0.72f;
+    st.dampCoef = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;
+    prepareFrontEnd();
+
+    const int w16 = write16k;
+    for (int i = 0; i < 8; ++i) st.allpassDelay[i] = delayOfTap16k(w16, kAllpassD[i]);
+
+    SeededRandom rng(31767);
+    auto jitter = [&rng] { return 2.0 * rng.next() / 32767.0 - 1.0; };
+    for (int line = 0; line < CathedralState::kLines; ++line) {
+        const int k = line % CathedralState::kBank;
+        const double t = (outputBase(k) + outputScale(k) * 0.0351 * jitter()) * 44100.0 *
+                         kNineTenthsAsFloat * s * 0.125;
+        st.outDelay[line] = delayOfTap16k(w16, t);
+    }
+    for (int k = 0; k < CathedralState::kBank; ++k) {
+        const double t = (std::pow(2.0, k / 24.0) + 0.005351 * jitter()) * 44100.0 * s * 0.125;
+        st.loopDelay[k] = delayOfTap16k(w16, t);
+    }
+    // The right bank's loops are not jittered.
+    for (int k = 0; k < CathedralState::kBank; ++k)
+        st.loopDelay[CathedralState::kBank + k] = delayOfTap16k(w16, 44100.0 * std::pow(2.0, k / 24.0) * s * 0.125);
+}
+
 void Engine::processCathedral(int n) {
-    std::memset(workOutL, 0, sizeof(float) * static_cast<std::size_t>(n));
-    std::memset(workOutR, 0, sizeof(float) * static_cast<std::size_t>(n));
+    CathedralState& st = cathedral;
+    const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
+    constexpr int ap = CathedralState::kFirstAllpass;
+    float* const allpassL[4] = {lines16k[ap + 0], lines16k[ap + 1], lines16k[ap + 2], lines16k[ap + 3]};
+    float* const allpassR[4] = {lines16k[ap + 4], lines16k[ap + 5], lines16k[ap + 6], lines16k[ap + 7]};
+
+    float nz[kStretch];
+    float mix[4][kStretch];   // indexed by CathedralState::Feed
+    float sum[2][kStretch];
+
+    for (int done = 0; done < n;) {
+        const int m = n - done < kStretch ? n - done : kStretch;
+        const int p0 = (write16k + 1) & kMask16k;
+
+        for (int i = 0; i < m; ++i) {
+            advanceShared();
+            float uL, uR;
+            nz[i] = frontEndSample(workInL[done + i], workInR[done + i], uL, uR);
+            mix[CathedralState::kL75][i] = 0.75f * uL;
+            mix[CathedralState::kR75][i] = 0.75f * uR;
+            mix[CathedralState::kL50R25][i] = 0.5f * uL + 0.25f * uR;
+            mix[CathedralState::kL25R50][i] = 0.25f * uL + 0.5f * uR;
+            sum[0][i] = 0.0f;
+            sum[1][i] = 0.0f;
+        }
+
+        for (int line = 0; line < CathedralState::kLines; line += 2) {
+            const CombPair pair{lines16k[CathedralState::kFirstComb + line],
+                                lines16k[CathedralState::kFirstComb + line + 1],
+                                mix[cathedralFeed(line)], mix[cathedralFeed(line + 1)],
+                                st.loopDelay[line], st.loopDelay[line + 1],
+                                st.outDelay[line], st.outDelay[line + 1],
+                                &st.combState[line], &st.combState[line + 1]};
+            runCombPair(pair, g, damp, nz, sum[line < CathedralState::kBank ? 0 : 1], m, p0);
+        }
+
+        for (int i = 0; i < m; ++i) {
+            sum[0][i] = kOutputScale * sum[0][i];
+            sum[1][i] = kOutputScale * sum[1][i];
+        }
+        allpassCascadeStretch(allpassL, st.allpassDelay, c, sum[0], m, p0);
+        allpassCascadeStretch(allpassR, st.allpassDelay + 4, c, sum[1], m, p0);
+        for (int i = 0; i < m; ++i) {
+            workOutL[done + i] = sum[0][i];
+            workOutR[done + i] = sum[1][i];
+        }
+        done += m;
+    }
 }
 
 }  // namespace moltaro

@@ -1,12 +1,46 @@
 #pragma once
-// Cathedral: running taps and filter states (filled in with the algorithm).
+// Cathedral: two banks of 24 recirculating damped comb lines, each fed from a fixed mix
+// of both shaped input channels and read by a jittered output tap, then two four-stage
+// all-pass cascades.
 
 #include "Blocks.h"
 
 namespace moltaro {
 
 struct CathedralState {
-    void clear(ClearReason) {}
+    static constexpr int kBank = 24;            // comb lines per bank
+    static constexpr int kLines = 2 * kBank;    // left bank 0..23, right bank 24..47
+    // Pool lines: combs on lines16k[kFirstComb ..], all-passes L1..L4, R1..R4 after them.
+    static constexpr int kFirstComb = 0;
+    static constexpr int kFirstAllpass = kFirstComb + kLines;
+
+    // The four input mixes a comb line can take.
+    enum Feed { kL75, kR75, kL50R25, kL25R50 };
+
+    // Taps, as delays in core samples behind the shared write index (set by the setup).
+    int loopDelay[kLines] = {};
+    int outDelay[kLines] = {};
+    int allpassDelay[8] = {};   // L1..L4, R1..R4
+
+    // Coefficients of the last setup.
+    float sizeFactor = 0.0f, loopGain = 0.0f, dampCoef = 0.0f, diffusionCoef = 0.0f;
+
+    float combState[kLines] = {};
+
+    void clear(ClearReason) {
+        for (float& s : combState) s = 0.0f;
+    }
 };
+
+// Input mix of each comb line. Period four; the right bank mirrors the left, except
+// its line 19, which takes 0.75 R.
+constexpr CathedralState::Feed cathedralFeed(int line) {
+    using F = CathedralState::Feed;
+    constexpr F left[4] = {F::kL75, F::kR75, F::kL50R25, F::kL25R50};
+    constexpr F right[4] = {F::kR75, F::kL75, F::kL25R50, F::kL50R25};
+    if (line < CathedralState::kBank) return left[line % 4];
+    const int k = line - CathedralState::kBank;
+    return k == 19 ? F::kR75 : right[k % 4];
+}
 
 }  // namespace moltaro
