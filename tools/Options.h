@@ -1,0 +1,49 @@
+#pragma once
+// Command-line options of moltaro-render: what to render, through which program and
+// parameters, and into what. Parsing only checks the options themselves; whether a
+// preset or parameter name exists is decided later, by the effect.
+
+#include <string>
+#include <vector>
+
+namespace render {
+
+enum class SampleFormat { Float, Pcm16, Pcm24 };
+
+const char* sampleFormatName(SampleFormat f);
+
+struct ParamSetting {
+    std::string name;   // as the effect reports it (matched without regard to case)
+    float value = 0;    // normalised 0..1
+};
+
+struct Options {
+    bool help = false;
+    bool version = false;
+    bool listPresets = false;
+    bool listParams = false;
+    bool quiet = false;                // no progress bar and no summary line
+
+    std::string input;                 // empty: the built-in demo sound
+    std::string output;                // the WAV file to write
+    std::string preset;                // program number or name; empty: keep the current program
+    std::vector<ParamSetting> settings;  // applied in order, after the program
+    SampleFormat format = SampleFormat::Float;
+    double tailSeconds = 20.0;         // longest reverb tail appended after the input
+    int demoRate = 0;                  // sample rate of the demo sound; 0: 44100
+
+    bool rendering() const { return !help && !version && !listPresets && !listParams; }
+};
+
+// Largest tail accepted by --tail, in seconds.
+constexpr double kMaxTailSeconds = 3600.0;
+
+// Parses argv[1..argc-1]. On failure returns false with a one-line message in error.
+bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+// Parses a normalised parameter value: a finite number within 0..1, nothing after it.
+bool parseNormalised(const std::string& text, float& value);
+
+const char* usageText();
+
+}  // namespace render
