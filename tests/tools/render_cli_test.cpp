@@ -1,0 +1,327 @@
+// End-to-end tests of the moltaro-render command: the built program is run as a user
+// would run it, and its files are read back with libsndfile.
+#ifdef MOLTARO_HAVE_RENDER
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "ToolsSupport.h"
+
+using toolstest::Audio;
+using toolstest::ScratchDir;
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+    std::vector<std::string> errLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(err);
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        return lines;
+    }
+};
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Runs moltaro-render with the arguments; stdout and stderr go to files, never a terminal.
+RunResult render(const ScratchDir& dir, const std::vector<std::string>& args) {
+    std::string cmd = quote(std::string(MOLTARO_BUILD_DIR) + "/moltaro-render");
+    for (const auto& a : args) cmd += " " + quote(a);
+    cmd += " </dev/null >" + quote(dir.file(".stdout")) + " 2>" + quote(dir.file(".stderr"));
+    RunResult r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = slurp(dir.file(".stdout"));
+    r.err = slurp(dir.file(".stderr"));
+    std::remove(dir.file(".stdout").c_str());
+    std::remove(dir.file(".stderr").c_str());
+    return r;
+}
+
+std::set<std::string> entries(const ScratchDir& dir) {
+    const auto v = dir.entries();
+    return std::set<std::string>(v.begin(), v.end());
+}
+
+float peakOf(const Audio& a, long from = 0, long to = -1) {
+    if (to < 0) to = a.frames();
+    float p = 0;
+    for (long i = from; i < to; ++i)
+        for (int c = 0; c < a.channels; ++c) p = std::max(p, std::fabs(a.at(i, c)));
+    return p;
+}
+
+bool allFinite(const Audio& a) {
+    for (float v : a.samples)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+// A failed run: non-zero exit, exactly one line on stderr naming the problem, nothing on
+// stdout, and no file (not even a temporary one) left in the folder.
+void expectCleanFailure(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& mention) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const auto before = entries(dir);
+    const RunResult r = render(dir, args);
+    EXPECT_NE(r.status, 0);
+    const auto lines = r.errLines();
+    ASSERT_EQ(lines.size(), 1u) << r.err;
+    EXPECT_EQ(lines[0].rfind("moltaro-render: ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(mention), std::string::npos) << lines[0];
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_EQ(entries(dir), before);
+}
+
+}  // namespace
+
+TEST(RenderCommand, TenSecondStereoFileThroughBasicHall) {
+    ScratchDir dir;
+    const Audio in = toolstest::bursts(2, 44100, 10.0);
+    ASSERT_TRUE(toolstest::writeAudio(dir.file("in.wav"), in, SF_FORMAT_WAV | SF_FORMAT_PCM_24));
+
+    const RunResult r = render(dir, {dir.file("in.wav"), "--preset", "Basic Hall", "-o", dir.file("hall.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Audio out;
+    ASSERT_TRUE(toolstest::readAudio(dir.file("hall.wav"), out));
+    EXPECT_EQ(out.channels, 2);
+    EXPECT_EQ(out.rate, 44100);
+    EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    // The whole input, then a reverb tail of at most 20 s.
+    EXPECT_GE(out.frames(), 441000);
+    EXPECT_LE(out.frames(), 441000 + 20 * 44100);
+    EXPECT_TRUE(allFinite(out));
+    EXPECT_GT(peakOf(out, 0, 441000), 0.1f);         // not silent
+    EXPECT_LT(peakOf(out), 2.0f);                    // and not blown up
+    // The output is not simply the input passed through: the mix takes the dry signal
+    // down by 3 dB, and the reverb adds its own.
+    double diff = 0;
+    for (long i = 0; i < 441000; ++i) diff += std::fabs(out.at(i, 0) - in.at(i, 0));
+    EXPECT_GT(diff / 441000, 1e-3);
+
+    // The summary names input, output, preset, length and peak, on one line.
+    const auto lines = r.errLines();
+    ASSERT_EQ(lines.size(), 1u) << r.err;
+    EXPECT_EQ(r.err.find('\r'), std::string::npos);   // no progress bar without a terminal
+    for (const char* part : {"in.wav", "hall.wav", "Basic Hall", "peak", "CPU", "real time"})
+        EXPECT_NE(lines[0].find(part), std::string::npos) << part << " missing: " << lines[0];
+}
+
+TEST(RenderCommand, ReverbTailFollowsAndFallsBelowMinus90Dbfs) {
+    ScratchDir dir;
+    // Half a second of bursts, then the file ends.
+    ASSERT_TRUE(toolstest::writeAudio(dir.file("short.wav"), toolstest::bursts(2, 44100, 0.5),
+                                      SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    const RunResult r = render(dir, {dir.file("short.wav"), "-p", "22", "-o", dir.file("tail.wav"), "-q"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;   // quiet
+    Audio out;
+    ASSERT_TRUE(toolstest::readAudio(dir.file("tail.wav"), out));
+    const long in = 22050;
+    ASSERT_GT(out.frames(), in + 4410) << "no reverb tail after the input";
+    EXPECT_LE(out.frames(), in + 20 * 44100);
+    EXPECT_TRUE(allFinite(out));
+    // The tail carries the reverb, ends at its last sample at or above -90 dBFS, and
+    // nothing louder follows it.
+    EXPECT_GT(peakOf(out, in, in + 4410), 1e-3f);
+    EXPECT_GE(peakOf(out, out.frames() - 1, out.frames()), 3.16e-5f);
+    EXPECT_LT(peakOf(out, out.frames() - 4410, out.frames()), 1e-2f);
+
+    // --tail limits it; --tail 0 keeps exactly the input's length.
+    ASSERT_EQ(render(dir, {dir.file("short.wav"), "-p", "22", "-o", dir.file("t1.wav"), "--tail", "0.25"}).status, 0);
+    ASSERT_TRUE(toolstest::readAudio(dir.file("t1.wav"), out));
+    EXPECT_LE(out.frames(), in + 11025);
+    ASSERT_EQ(render(dir, {dir.file("short.wav"), "-p", "22", "-o", dir.file("t0.wav"), "--tail", "0"}).status, 0);
+    ASSERT_TRUE(toolstest::readAudio(dir.file("t0.wav"), out));
+    EXPECT_EQ(out.frames(), in);
+}
+
+TEST(RenderCommand, DryMixPassesTheInputThroughUnchanged) {
+    // Mix 0 and Output 0.5 give exactly the dry signal: this checks the whole route from
+    // file through the effect to file (channel order, alignment, gain, mono duplication).
+    ScratchDir dir;
+    for (int channels : {2, 1}) {
+        SCOPED_TRACE(channels);
+        const Audio in = toolstest::bursts(channels, 48000, 1.7);
+        ASSERT_TRUE(toolstest::writeAudio(dir.file("dry.flac"), in, SF_FORMAT_FLAC | SF_FORMAT_PCM_16));
+        Audio decoded;
+        ASSERT_TRUE(toolstest::readAudio(dir.file("dry.flac"), decoded));
+        const RunResult r = render(dir, {dir.file("dry.flac"), "-p", "Basic Plate", "--set", "Mix=0", "--set",
+                                   "output=0.5", "-o", dir.file("dry.wav"), "--tail", "0"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        Audio out;
+        ASSERT_TRUE(toolstest::readAudio(dir.file("dry.wav"), out));
+        ASSERT_EQ(out.channels, 2);
+        EXPECT_EQ(out.rate, 48000);
+        ASSERT_EQ(out.frames(), decoded.frames());
+        long mismatches = 0;
+        for (long i = 0; i < out.frames(); ++i)
+            for (int c = 0; c < 2; ++c)
+                if (out.at(i, c) != decoded.at(i, std::min(c, channels - 1))) ++mismatches;
+        EXPECT_EQ(mismatches, 0);
+    }
+}
+
+TEST(RenderCommand, DemoSoundInEachFormat) {
+    ScratchDir dir;
+    struct Case {
+        const char* format;
+        int subtype;
+    } cases[] = {{"pcm16", SF_FORMAT_PCM_16}, {"pcm24", SF_FORMAT_PCM_24}, {"float", SF_FORMAT_FLOAT}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        const std::string path = dir.file(std::string("demo-") + c.format + ".wav");
+        const RunResult r = render(dir, {"-p", "Basic Room", "--format", c.format, "--rate", "48000", "--tail", "2",
+                                   "-o", path});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("demo sound"), std::string::npos) << r.err;
+        Audio out;
+        ASSERT_TRUE(toolstest::readAudio(path, out));
+        EXPECT_EQ(out.format, SF_FORMAT_WAV | c.subtype);
+        EXPECT_EQ(out.rate, 48000);
+        EXPECT_GE(out.frames(), 4 * 48000);
+        EXPECT_LE(out.frames(), 6 * 48000);
+        EXPECT_GT(peakOf(out), 0.1f);
+        EXPECT_TRUE(allFinite(out));
+    }
+}
+
+TEST(RenderCommand, ErrorsAreOneLineAndLeaveNoFile) {
+    ScratchDir dir;
+    ASSERT_TRUE(toolstest::writeAudio(dir.file("ok.wav"), toolstest::bursts(2, 44100, 0.3),
+                                      SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    std::ofstream(dir.file("notes.wav")) << "RIFF? no, just a text file pretending to be audio\n";
+    const std::string out = dir.file("out.wav");
+
+    expectCleanFailure(dir, {dir.file("missing.wav"), "-o", out}, "missing.wav");
+    expectCleanFailure(dir, {dir.file("notes.wav"), "-o", out}, "notes.wav");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "-p", "Small Cathedral", "-o", out}, "Small Cathedral");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "-p", "53", "-o", out}, "53");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "--set", "Reverb=0.5", "-o", out}, "Reverb");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "--set", "Decay=1.5", "-o", out}, "Decay");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "--format", "mp3", "-o", out}, "mp3");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "--tail", "-1", "-o", out}, "--tail");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "--frobnicate", "-o", out}, "--frobnicate");
+    expectCleanFailure(dir, {dir.file("ok.wav")}, "-o");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "-o", dir.file("nowhere/out.wav")}, "nowhere/out.wav");
+    expectCleanFailure(dir, {dir.file("ok.wav"), "-o", dir.path()}, "directory");
+    expectCleanFailure(dir, {dir.path(), "-o", out}, "directory");
+}
+
+TEST(RenderCommand, FailedRunNeverTouchesAnExistingOutput) {
+    ScratchDir dir;
+    ASSERT_TRUE(toolstest::writeAudio(dir.file("in.wav"), toolstest::bursts(1, 44100, 0.3),
+                                      SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    std::ofstream(dir.file("keep.wav")) << "an earlier render";
+    expectCleanFailure(dir, {dir.file("in.wav"), "-p", "No Such Program", "-o", dir.file("keep.wav")}, "No Such");
+    expectCleanFailure(dir, {dir.file("gone.wav"), "-o", dir.file("keep.wav")}, "gone.wav");
+    EXPECT_EQ(slurp(dir.file("keep.wav")), "an earlier render");
+
+    // Rendering a file onto itself would destroy the source: refused.
+    const std::string before = slurp(dir.file("in.wav"));
+    expectCleanFailure(dir, {dir.file("in.wav"), "-o", dir.path() + "/./in.wav"}, "input");
+    EXPECT_EQ(slurp(dir.file("in.wav")), before);
+}
+
+TEST(RenderCommand, ListsAll53ProgramsWithTheirAlgorithm) {
+    ScratchDir dir;
+    const RunResult r = render(dir, {"--list-presets"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream in(r.out);
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> fields;
+        std::istringstream fs(line);
+        for (std::string f; std::getline(fs, f, '\t');) fields.push_back(f);
+        ASSERT_EQ(fields.size(), 3u) << line;
+        rows.push_back(fields);
+    }
+    ASSERT_EQ(rows.size(), 53u);
+    std::map<std::string, int> perAlgorithm;
+    for (int i = 0; i < 53; ++i) {
+        EXPECT_EQ(rows[i][0], std::to_string(i));
+        EXPECT_FALSE(rows[i][1].empty()) << "program " << i << " has no name";
+        ++perAlgorithm[rows[i][2]];
+    }
+    // The factory bank: two neutral programs, then each algorithm's presets in a run.
+    EXPECT_EQ(rows[0][1], "Current");
+    EXPECT_EQ(rows[1][1], "Default");
+    EXPECT_EQ(rows[22][1], "Basic Hall");
+    EXPECT_EQ(rows[22][2], "Hall");
+    EXPECT_EQ(rows[52][1], "Phat Drums");
+    EXPECT_EQ(rows[52][2], "Plate");
+    const std::map<std::string, int> expected = {{"Ambience", 7}, {"Room", 6},  {"Chamber", 4},
+                                                 {"Club", 5},     {"Hall", 5},  {"Arena", 4},
+                                                 {"Cathedral", 8}, {"Spring", 9}, {"Plate", 5}};
+    EXPECT_EQ(perAlgorithm, expected);
+    for (const auto& [algorithm, count] : expected) {
+        (void)count;
+        bool found = false;
+        for (const auto& row : rows) found = found || row[1] == "Basic " + algorithm;
+        EXPECT_TRUE(found) << "no \"Basic " << algorithm << "\"";
+    }
+}
+
+TEST(RenderCommand, ListsParametersAfterProgramAndSettings) {
+    ScratchDir dir;
+    const RunResult r = render(dir, {"--list-params", "-p", "basic plate", "--set", "DECAY=0.25"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("# program \"Basic Plate\""), std::string::npos) << r.out;
+    for (const char* row : {"0\tPower\t1\tOn", "1\tType\t", "3\tDecay\t0.25\t25%", "9\tMix\t0.5\t50%",
+                            "10\tOutput\t0.5\t0.0dB"})
+        EXPECT_NE(r.out.find(row), std::string::npos) << row << " missing in:\n" << r.out;
+    EXPECT_NE(r.out.find("Plate"), std::string::npos);
+    // The parameters without a function are not listed.
+    EXPECT_EQ(r.out.find("\n11\t"), std::string::npos);
+}
+
+TEST(RenderCommand, ProgressBarOnlyOnATerminal) {
+    ScratchDir dir;
+    ASSERT_TRUE(toolstest::writeAudio(dir.file("in.wav"), toolstest::bursts(2, 44100, 3.0),
+                                      SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    // script(1) gives the program a terminal; its output is what that terminal showed.
+    const std::string inner = quote(std::string(MOLTARO_BUILD_DIR) + "/moltaro-render") + " " +
+                              quote(dir.file("in.wav")) + " -o " + quote(dir.file("tty.wav"));
+    const std::string cmd = "script -qec " + quote(inner) + " /dev/null </dev/null >" + quote(dir.file("tty.log")) +
+                            " 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string shown = slurp(dir.file("tty.log"));
+    EXPECT_NE(shown.find('\r'), std::string::npos) << shown;
+    EXPECT_NE(shown.find("/ 3.0 s"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("tty.wav"), std::string::npos) << shown;   // the summary follows
+
+    // Quiet on a terminal too.
+    const std::string quiet = "script -qec " + quote(inner + " -q") + " /dev/null </dev/null >" +
+                              quote(dir.file("q.log")) + " 2>&1";
+    ASSERT_EQ(std::system(quiet.c_str()), 0);
+    EXPECT_EQ(slurp(dir.file("q.log")).find('%'), std::string::npos);
+}
+
+TEST(RenderCommand, HelpAndVersion) {
+    ScratchDir dir;
+    const RunResult help = render(dir, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* part : {"--preset", "--set", "--format", "--tail", "--list-presets", "--list-params", "-o"})
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    const RunResult v = render(dir, {"--version"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out.rfind("moltaro-render ", 0), 0u);
+}
+
+#endif  // MOLTARO_HAVE_RENDER

@@ -1,0 +1,187 @@
+// moltaro-render: renders audio files, or a built-in demo phrase, through the Moltaro
+// reverb into WAV files, driving the effect as a host would.
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "AudioIO.h"
+#include "DemoSound.h"
+#include "Lookup.h"
+#include "Options.h"
+#include "PluginHost.h"
+#include "Renderer.h"
+
+using namespace render;
+
+namespace {
+
+constexpr int kBlockSize = 512;
+// Silence run through the effect before the input: it fades its wet signal in after
+// being switched on and across an algorithm change (up to 30000 samples), and a render
+// should start with the reverb fully there.
+constexpr int64_t kPrerollFrames = 64 * kBlockSize;
+// Quiet output that ends the tail: longer than the longest pre-delay (1 s), so a
+// delayed reverb is never cut off before it arrives.
+constexpr double kTailHoldSeconds = 1.5;
+
+enum ExitCode { kOk = 0, kFailed = 1, kBadUsage = 2, kInterrupted = 130 };
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onSignal(int) { interrupted = 1; }
+
+int fail(const std::string& message, int code = kFailed) {
+    std::fprintf(stderr, "moltaro-render: %s\n", message.c_str());
+    return code;
+}
+
+void warn(const std::string& message) { std::fprintf(stderr, "moltaro-render: warning: %s\n", message.c_str()); }
+
+// The chosen program, then the parameter settings, applied through the effect.
+// Returns a text describing them for the summary, or false with error set.
+bool applyProgramAndSettings(PluginHost& host, const Options& o, std::string& presetText,
+                             std::string& settingsText, std::string& error) {
+    if (!o.preset.empty()) {
+        const int n = findProgram(o.preset, host.programNames(), error);
+        if (n < 0) return false;
+        host.loadProgram(n);
+        presetText = std::to_string(n) + " \"" + host.programNames()[n] + "\"";
+    }
+    const std::vector<std::string> names = host.parameterNames();
+    for (const ParamSetting& s : o.settings) {
+        const int index = findParameter(s.name, names, error);
+        if (index < 0) return false;
+        host.setParameter(index, s.value);
+        char value[32];
+        std::snprintf(value, sizeof value, "%g", static_cast<double>(s.value));
+        settingsText += (settingsText.empty() ? "" : " ") + names[index] + "=" + value;
+    }
+    return true;
+}
+
+int listPresets() {
+    std::string error;
+    auto host = PluginHost::create(error);   // a host of its own: listing loads every program
+    if (!host) return fail(error);
+    for (const ProgramInfo& p : host->listPrograms())
+        std::printf("%d\t%s\t%s\n", p.number, p.name.c_str(), p.algorithm.c_str());
+    return kOk;
+}
+
+int listParams(PluginHost& host) {
+    std::printf("# program \"%s\"\n", host.currentProgramName().c_str());
+    const std::vector<std::string> names = host.parameterNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i].empty()) continue;   // indices without a function
+        const int index = static_cast<int>(i);
+        std::printf("%d\t%s\t%.6g\t%s\n", index, names[i].c_str(), static_cast<double>(host.parameter(index)),
+                    host.parameterDisplay(index).c_str());
+    }
+    return kOk;
+}
+
+int renderFile(PluginHost& host, const Options& o, const std::string& presetText,
+               const std::string& settingsText) {
+    std::string error;
+    std::unique_ptr<AudioSource> source;
+    std::string inputText;
+    if (o.input.empty()) {
+        const int rate = o.demoRate > 0 ? o.demoRate : 44100;
+        DemoSound demo = synthesiseDemo(rate);
+        source.reset(new MemorySource(std::move(demo.left), std::move(demo.right), rate));
+        inputText = "demo sound (stereo, " + std::to_string(rate) + " Hz)";
+    } else {
+        auto file = std::make_unique<SoundFileSource>();
+        if (!file->open(o.input, error)) return fail(error);
+        inputText = o.input + " (" + file->formatDescription() + ", " +
+                    (file->channels() == 1 ? "mono" : "stereo") + ", " + std::to_string(file->sampleRate()) + " Hz)";
+        if (file->sampleRate() < 20000)
+            warn("'" + o.input + "' is at " + std::to_string(file->sampleRate()) +
+                 " Hz, below the effect's range of 20000-200000 Hz: it reverberates as if at 44100 Hz, "
+                 "so its reverb times are stretched");
+        source = std::move(file);
+        if (sameFile(o.input, o.output)) return fail("the output file '" + o.output + "' is the input file");
+    }
+    const int rate = source->sampleRate();
+    const int64_t maxTail = static_cast<int64_t>(o.tailSeconds * rate);
+
+    AtomicWavWriter writer;
+    if (!writer.open(o.output, rate, o.format, source->totalFrames() + maxTail + kBlockSize, error))
+        return fail(error);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGHUP, onSignal);
+
+    RenderSettings rs;
+    rs.blockSize = kBlockSize;
+    rs.prerollFrames = kPrerollFrames;
+    rs.maxTailFrames = maxTail;
+    rs.holdFrames = static_cast<int64_t>(kTailHoldSeconds * rate);
+    ProgressBar progress(!o.quiet && ::isatty(STDERR_FILENO), source->totalFrames(), rate);
+    RenderStats stats;
+
+    host.start(rate, kBlockSize);
+    const bool rendered = renderStream(*source, host, writer, rs, &progress, &interrupted, stats, error);
+    host.stop();
+    progress.finish();
+    if (!rendered) {
+        writer.discard();
+        return fail(error, interrupted ? kInterrupted : kFailed);
+    }
+    if (!writer.commit(error)) return fail(error);
+
+    if (stats.nonFinite > 0)
+        warn("the effect produced " + std::to_string(stats.nonFinite) +
+             " non-finite samples; they were written as silence");
+    if (stats.peak > 1.0f && o.format != SampleFormat::Float)
+        warn("the output peaks at " + dbfsText(stats.peak) + " and was clipped in the " +
+             sampleFormatName(o.format) + " file (use --format float or a lower Output)");
+    if (!o.quiet) {
+        SummaryInfo s;
+        s.input = inputText;
+        s.output = o.output;
+        s.preset = presetText;
+        s.settings = settingsText;
+        s.sampleRate = rate;
+        s.inputFrames = stats.inputFrames;
+        s.tailFrames = stats.tailFrames;
+        s.peak = stats.peak;
+        s.cpuSeconds = stats.cpuSeconds;
+        std::fprintf(stderr, "%s\n", summaryLine(s).c_str());
+    }
+    return kOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    std::string error;
+    if (!parseOptions(std::vector<std::string>(argv + 1, argv + argc), o, error))
+        return fail(error + " (see --help)", kBadUsage);
+    if (o.help) {
+        std::fputs(usageText(), stdout);
+        return kOk;
+    }
+    if (o.version) {
+        std::puts("moltaro-render " MOLTARO_VERSION);
+        return kOk;
+    }
+
+    if (o.listPresets) {
+        const int code = listPresets();
+        if (code != kOk || !o.listParams) return code;
+    }
+
+    auto host = PluginHost::create(error);
+    if (!host) return fail(error);
+    std::string presetText, settingsText;
+    if (!applyProgramAndSettings(*host, o, presetText, settingsText, error)) return fail(error, kBadUsage);
+    if (o.listParams) return listParams(*host);
+    return renderFile(*host, o, presetText, settingsText);
+}
