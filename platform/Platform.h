@@ -163,9 +163,10 @@ std::shared_ptr<const Image> loadBitmapResource(int id);
 
 // ---------------------------------------------------------------- drawing
 
-// Draws on a window or an image. Coordinates are given in the context's own
-// space; the offset is added to every coordinate before drawing, and the clip
-// rectangle (in the context's space, before the offset) limits all drawing.
+// Draws on a window or an image. The offset is added to every drawing coordinate;
+// the clip rectangle is in device coordinates (window or image pixels, the offset
+// not applied) and limits all drawing. A new context has no offset and clips to
+// the whole surface.
 class DrawContext {
 public:
     virtual ~DrawContext() = default;

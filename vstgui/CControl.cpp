@@ -1,0 +1,77 @@
+#include "CControl.h"
+
+#include "CDrawContext.h"
+#include "CFrame.h"
+
+#include <cstring>
+
+namespace VSTGUI {
+
+CControl::CControl(const CRect& r, CControlListener* l, long t, CBitmap* background)
+    : CView(r), listener(l), tag(t) {
+    setBackground(background);
+    lastClickTime = moltaro::platform::backend().ticks() - static_cast<uint32_t>(
+        moltaro::platform::backend().doubleClickTime() * 2);
+}
+
+CControl::~CControl() = default;
+
+bool CControl::isDirty() const { return value != oldValue || CView::isDirty(); }
+
+void CControl::setDirty(bool val) {
+    CView::setDirty(val);
+    if (val)
+        oldValue = value != -1.f ? -1.f : 0.f;
+    else
+        oldValue = value;
+}
+
+bool CControl::isTypeOf(const char* className) const {
+    return (className && std::strcmp(className, "CControl") == 0) || CView::isTypeOf(className);
+}
+
+void CControl::doIdleStuff() {
+    if (pParentFrame) pParentFrame->doIdleStuff();
+}
+
+void CControl::beginEdit() {
+    if (!pParentFrame) return;
+    pParentFrame->setFocusView(this);
+    pParentFrame->beginEdit(tag);
+}
+
+void CControl::endEdit() {
+    if (pParentFrame) pParentFrame->endEdit(tag);
+}
+
+void CControl::bounceValue() {
+    if (value > vmax)
+        value = vmax;
+    else if (value < vmin)
+        value = vmin;
+}
+
+bool CControl::checkDefaultValue(CDrawContext* context, long button) {
+    if (button != (kLButton | kControl)) return false;
+    beginEdit();
+    value = defaultValue;
+    reportIfDirty(context);
+    endEdit();
+    return true;
+}
+
+long CControl::readButtons(CDrawContext* context, long buttons) {
+    if (buttons == -1) return context ? context->getMouseButtons() : 0;
+    return buttons;
+}
+
+bool CControl::offerModifierClick(CDrawContext* context, long buttons) {
+    if (!listener || !(buttons & kAnyModifier)) return false;
+    return listener->controlModifierClicked(context, this, buttons) != 0;
+}
+
+void CControl::reportIfDirty(CDrawContext* context) {
+    if (listener && isDirty()) listener->valueChanged(context, this);
+}
+
+}  // namespace VSTGUI
