@@ -1,12 +1,11 @@
 #pragma once
-// Chamber: running taps and filter states (filled in with the algorithm).
+// Chamber: the Club's comb-tank network with the Chamber's constants, signs and
+// routing (Chamber.cpp).
 
-#include "Blocks.h"
+#include "ClubNetwork.h"
 
 namespace moltaro {
 
-struct ChamberState {
-    void clear(ClearReason) {}
-};
+struct ChamberState : ClubNetworkState {};
 
 }  // namespace moltaro

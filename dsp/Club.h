@@ -1,12 +1,10 @@
 #pragma once
-// Club: running taps and filter states (filled in with the algorithm).
+// Club: the comb-tank network with the Club's constants and routing (Club.cpp).
 
-#include "Blocks.h"
+#include "ClubNetwork.h"
 
 namespace moltaro {
 
-struct ClubState {
-    void clear(ClearReason) {}
-};
+struct ClubState : ClubNetworkState {};
 
 }  // namespace moltaro
