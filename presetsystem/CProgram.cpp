@@ -24,9 +24,11 @@ CProgram& CProgram::operator=(const CProgram& other) {
 }
 
 void CProgram::setName(const char* text) {
-    std::memset(nameBytes, 0, kNameBytes);
-    if (!text) return;
-    for (std::size_t i = 0; i < kMaxNameLength && text[i]; ++i) nameBytes[i] = text[i];
+    // Copied through a local buffer: text may be this program's own name
+    // (loadProgram(0) names program 0 after itself).
+    char copy[kNameBytes] = {};
+    for (std::size_t i = 0; text && i < kMaxNameLength && text[i]; ++i) copy[i] = text[i];
+    std::memcpy(nameBytes, copy, kNameBytes);
 }
 
 void CProgram::getName(char* text) const {
