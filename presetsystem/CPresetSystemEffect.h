@@ -28,6 +28,13 @@ public:
     // [ui thread] Applies program n (0..52; others are ignored) to the effect, reporting
     // every parameter to the host; program 0 becomes a copy of it.
     virtual void loadProgram(VstInt32 n);
+    // [ui thread] The A/B memories (Memories.cpp): store the effect's values and the
+    // current program's name in the user's settings, or recall them as automated
+    // changes. Answer 0 on success, else a status callers may ignore.
+    virtual int storeMemoA();
+    virtual int storeMemoB();
+    virtual int recallMemoA();
+    virtual int recallMemoB();
     // setParameter, then begin-edit, automate (value as held), automate (value as
     // passed), end-edit to the host.
     virtual void setParameterAndNotify(VstInt32 index, float value);
