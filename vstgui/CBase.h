@@ -125,6 +125,26 @@ enum CTxtFace : long { kNormalFace = 0, kBoldFace = 1, kItalicFace = 2, kUnderli
 
 enum CHoriTxtAlign : long { kLeftText = 0, kCenterText = 1, kRightText = 2 };
 
+// Style bits of the sliders.
+enum CSliderStyle : long { kHorizontal = 1, kVertical = 2, kLeft = 8, kRight = 16, kTop = 32, kBottom = 64 };
+
+// Style bits of the parameter display and its subclasses (text edit, option menu).
+enum CParamDisplayStyle : long {
+    kMultipleCheckStyle = 0x1,  // option menu: a check mark per entry, toggled when chosen
+    kShadowText = 0x4,
+    k3DIn = 0x80,
+    k3DOut = 0x100,
+    kPopupStyle = 0x200,  // option menu opens at the control's top
+    kCheckStyle = 0x400,  // option menu: check mark on the current entry
+    kNoTextStyle = 0x800,
+    kNoDrawStyle = 0x1000,
+    kDoubleClickStyle = 0x2000,  // text edit opens on a double click only
+    kNoFrame = 0x4000,
+};
+
+// Style bit of the on/off button: tell the listener before the redraw.
+enum COnOffButtonStyle : long { kPostListenerUpdate = 0, kPreListenerUpdate = 1 };
+
 // Process-wide knob modes.
 enum CKnobMode : long { kCircularMode = 0, kRelativCircularMode = 1, kLinearMode = 2 };
 

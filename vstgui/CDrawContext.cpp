@@ -77,14 +77,17 @@ void CDrawContext::setFont(long fontID, long size, long style) {
     fontStyle = style;
 }
 
-pf::FontSpec CDrawContext::currentFontSpec() const {
+pf::FontSpec standardFontSpec(long fontID, long size, long style) {
+    if (fontID < 0 || fontID >= kNumStandardFonts) fontID = kSystemFont;
     pf::FontSpec spec;
-    spec.family = fontId == kSymbolFont ? pf::FontFamily::Symbol : pf::FontFamily::Sans;
-    spec.sizePx = static_cast<int>(fontSize);
-    spec.style = static_cast<int>(fontStyle & (kBoldFace | kItalicFace | kUnderlineFace));
-    if (fontId == kSystemFont) spec.style |= pf::kFontBold;
+    spec.family = fontID == kSymbolFont ? pf::FontFamily::Symbol : pf::FontFamily::Sans;
+    spec.sizePx = static_cast<int>(size > 0 ? size : kFontSizes[fontID]);
+    spec.style = static_cast<int>(style & (kBoldFace | kItalicFace | kUnderlineFace));
+    if (fontID == kSystemFont) spec.style |= pf::kFontBold;
     return spec;
 }
+
+pf::FontSpec CDrawContext::currentFontSpec() const { return standardFontSpec(fontId, fontSize, fontStyle); }
 
 long CDrawContext::getStringWidth(const char* string) {
     if (!device || !string) return 0;

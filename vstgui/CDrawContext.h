@@ -12,6 +12,10 @@ namespace VSTGUI {
 class CFrame;
 class CBitmap;
 
+// The platform font for an entry of the standard font table (an index outside
+// the table means the system font; size 0 means the table's size).
+moltaro::platform::FontSpec standardFontSpec(long fontID, long size = 0, long style = 0);
+
 class CDrawContext : public CReferenceCounter {
 public:
     // Owns the device context (may be null: then nothing is drawn).

@@ -1,0 +1,23 @@
+#pragma once
+// The whole widget toolkit in one include.
+
+#include "CBase.h"
+#include "CBitmap.h"
+#include "CControl.h"
+#include "CControlListener.h"
+#include "CDragContainer.h"
+#include "CDrawContext.h"
+#include "CFrame.h"
+#include "CFrameOwner.h"
+#include "CView.h"
+#include "CViewContainer.h"
+#include "CKickButton.h"
+#include "CKnob.h"
+#include "CMovieBitmap.h"
+#include "COnOffButton.h"
+#include "COptionMenu.h"
+#include "CParamDisplay.h"
+#include "CRockerSwitch.h"
+#include "CSlider.h"
+#include "CSplashScreen.h"
+#include "CTextEdit.h"
