@@ -70,6 +70,24 @@ std::vector<OptionSpec> optionTable() {
              o.preset = v;
              return true;
          }},
+        {"preset-file", 0, true,
+         [](Options& o, const std::string& v, std::string& e) {
+             if (v.empty()) { e = "--preset-file needs a file name"; return false; }
+             o.presetFile = v;
+             return true;
+         }},
+        {"bank-file", 0, true,
+         [](Options& o, const std::string& v, std::string& e) {
+             if (v.empty()) { e = "--bank-file needs a file name"; return false; }
+             o.bankFile = v;
+             return true;
+         }},
+        {"save-bank", 0, true,
+         [](Options& o, const std::string& v, std::string& e) {
+             if (v.empty()) { e = "--save-bank needs a file name"; return false; }
+             o.saveBank = v;
+             return true;
+         }},
         {"set", 's', true,
          [](Options& o, const std::string& v, std::string& e) {
              const auto eq = v.find('=');
@@ -206,6 +224,10 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "--rate applies to the built-in demo sound only; an input file keeps its own rate";
         return false;
     }
+    if (!options.presetFile.empty() && (!options.preset.empty() || !options.bankFile.empty())) {
+        error = "--preset-file cannot be combined with --preset or --bank-file";
+        return false;
+    }
     if (options.rendering() && options.output.empty()) {
         error = "no output file given (use -o FILE)";
         return false;
@@ -221,14 +243,20 @@ const char* usageText() {
            "\n"
            "  -o, --output FILE      WAV file to write (replaced only once rendering succeeded)\n"
            "  -p, --preset P         factory program by number (0-52) or name, e.g. \"Basic Hall\"\n"
+           "      --preset-file F    apply the program in preset file F (*.zun)\n"
+           "      --bank-file F      replace the bank by bank file F (*.zub); --preset then\n"
+           "                         chooses from it, program 0 by default\n"
            "  -s, --set NAME=VALUE   set a parameter to a normalised value 0..1 after the\n"
            "                         program (repeatable; names as --list-params shows them)\n"
+           "      --save-bank F      write the bank, with the changes above, to F (*.zub);\n"
+           "                         renders too when -o is given\n"
            "  -f, --format F         sample format: float (32-bit, default), pcm24 or pcm16\n"
            "  -t, --tail SECONDS     longest reverb tail appended after the input (default 20);\n"
            "                         the tail ends once the output stays below -90 dBFS\n"
            "  -r, --rate HZ          sample rate of the demo sound (default 44100)\n"
            "  -q, --quiet            no progress bar and no summary line\n"
-           "      --list-presets     list the 53 programs: number, name and algorithm\n"
+           "      --list-presets     list the 53 programs: number, name and algorithm (of the\n"
+           "                         bank file, when one is given)\n"
            "      --list-params      list the parameters with their values (after -p and -s)\n"
            "  -h, --help             show this text\n"
            "      --version          show the version\n"

@@ -27,12 +27,18 @@ struct Options {
     std::string input;                 // empty: the built-in demo sound
     std::string output;                // the WAV file to write
     std::string preset;                // program number or name; empty: keep the current program
+    std::string presetFile;            // *.zun applied instead of a bank program
+    std::string bankFile;              // *.zub replacing the whole bank before --preset chooses
+    std::string saveBank;              // *.zub to write the bank to, after all changes
     std::vector<ParamSetting> settings;  // applied in order, after the program
     SampleFormat format = SampleFormat::Float;
     double tailSeconds = 20.0;         // longest reverb tail appended after the input
     int demoRate = 0;                  // sample rate of the demo sound; 0: 44100
 
-    bool rendering() const { return !help && !version && !listPresets && !listParams; }
+    // Renders unless only listings, help or a bank file were asked for.
+    bool rendering() const {
+        return !help && !version && !listPresets && !listParams && (!output.empty() || saveBank.empty());
+    }
 };
 
 // Largest tail accepted by --tail, in seconds.

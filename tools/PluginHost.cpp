@@ -135,6 +135,38 @@ std::string PluginHost::currentProgramName() {
     return text;
 }
 
+namespace {
+
+void putRecord(CProgram& program, const moltaro::ProgramRecord& record) {
+    program.setName(record.name);
+    for (int i = 0; i < moltaro::kFileValueCount; ++i) program.setParameter(i, record.values[i]);
+}
+
+}  // namespace
+
+void PluginHost::replaceBank(const moltaro::BankRecords& bank) {
+    for (int i = 0; i < programCount() && i < moltaro::kBankProgramCount; ++i)
+        if (CProgram* p = presets_->getProgramRecord(i)) putRecord(*p, bank[i]);
+    presets_->loadProgram(0);
+}
+
+void PluginHost::replaceCurrentProgram(const moltaro::ProgramRecord& program) {
+    const int current = presets_->getCurrentProgram();
+    if (CProgram* p = presets_->getProgramRecord(current)) putRecord(*p, program);
+    presets_->loadProgram(current);
+}
+
+moltaro::BankRecords PluginHost::bank() const {
+    moltaro::BankRecords records;
+    for (int i = 0; i < moltaro::kBankProgramCount; ++i) {
+        const CProgram* p = presets_->getProgramRecord(i);
+        if (!p) continue;
+        records[i].setName(p->name());
+        for (int v = 0; v < moltaro::kFileValueCount; ++v) records[i].values[v] = p->getParameter(v);
+    }
+    return records;
+}
+
 void PluginHost::start(int sampleRate, int blockSize) {
     stop();
     sampleRate_ = sampleRate;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Renderer.h"
+#include "presetsystem/PresetFiles.h"
 
 struct AEffect;
 class CPresetSystemEffect;
@@ -46,6 +47,11 @@ public:
     // program in turn, so use a host of its own for this.
     std::vector<ProgramInfo> listPrograms();
     std::string currentProgramName();
+    // As the effect's own file loads do: a bank replaces all programs and program 0 is
+    // applied; a preset replaces the selected program, which is then applied.
+    void replaceBank(const moltaro::BankRecords& bank);
+    void replaceCurrentProgram(const moltaro::ProgramRecord& program);
+    moltaro::BankRecords bank() const;
 
     // Audio: sample rate and block size, then switched on (resume), as a host does it.
     void start(int sampleRate, int blockSize);

@@ -41,34 +41,82 @@ int fail(const std::string& message, int code = kFailed) {
 
 void warn(const std::string& message) { std::fprintf(stderr, "moltaro-render: warning: %s\n", message.c_str()); }
 
-// The chosen program, then the parameter settings, applied through the effect.
-// Returns a text describing them for the summary, or false with error set.
-bool applyProgramAndSettings(PluginHost& host, const Options& o, std::string& presetText,
-                             std::string& settingsText, std::string& error) {
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+bool loadBankFile(PluginHost& host, const std::string& path, std::string& error) {
+    moltaro::BankRecords bank;
+    std::string detail;
+    const moltaro::FileError e = moltaro::readBankFile(path, bank, &detail);
+    if (e != moltaro::FileError::none) {
+        error = "cannot load bank " + quoted(path) + ": " + (detail.empty() ? moltaro::fileErrorMessage(e) : detail);
+        return false;
+    }
+    host.replaceBank(bank);
+    return true;
+}
+
+// Brings the effect into the state to render or list: bank file, program or preset
+// file, then the parameter settings. Fills the texts that describe the choice for
+// the summary.
+// Unknown names are bad options (exit 2); unreadable files are failures (exit 1).
+bool prepare(PluginHost& host, const Options& o, std::string& presetText, std::string& settingsText,
+             std::string& error, int& code) {
+    code = kFailed;
+    if (!o.bankFile.empty() && !loadBankFile(host, o.bankFile, error)) return false;
+    if (!o.presetFile.empty()) {
+        moltaro::ProgramRecord program;
+        std::string detail;
+        const moltaro::FileError e = moltaro::readPresetFile(o.presetFile, program, &detail);
+        if (e != moltaro::FileError::none) {
+            error = "cannot load preset " + quoted(o.presetFile) + ": " +
+                    (detail.empty() ? moltaro::fileErrorMessage(e) : detail);
+            return false;
+        }
+        host.replaceCurrentProgram(program);
+        presetText = quoted(o.presetFile) + " \"" + program.name + "\"";
+    }
     if (!o.preset.empty()) {
         const int n = findProgram(o.preset, host.programNames(), error);
-        if (n < 0) return false;
+        if (n < 0) {
+            code = kBadUsage;
+            return false;
+        }
         host.loadProgram(n);
         presetText = std::to_string(n) + " \"" + host.programNames()[n] + "\"";
+    } else if (!o.bankFile.empty()) {
+        presetText = "0 \"" + host.programNames()[0] + "\"";
     }
     const std::vector<std::string> names = host.parameterNames();
     for (const ParamSetting& s : o.settings) {
         const int index = findParameter(s.name, names, error);
-        if (index < 0) return false;
+        if (index < 0) {
+            code = kBadUsage;
+            return false;
+        }
         host.setParameter(index, s.value);
         char value[32];
         std::snprintf(value, sizeof value, "%g", static_cast<double>(s.value));
         settingsText += (settingsText.empty() ? "" : " ") + names[index] + "=" + value;
     }
+    if (!o.bankFile.empty()) presetText += " of " + quoted(o.bankFile);
     return true;
 }
 
-int listPresets() {
+int listPresets(const Options& o) {
     std::string error;
     auto host = PluginHost::create(error);   // a host of its own: listing loads every program
     if (!host) return fail(error);
+    if (!o.bankFile.empty() && !loadBankFile(*host, o.bankFile, error)) return fail(error);
     for (const ProgramInfo& p : host->listPrograms())
         std::printf("%d\t%s\t%s\n", p.number, p.name.c_str(), p.algorithm.c_str());
+    return kOk;
+}
+
+int saveBank(PluginHost& host, const Options& o) {
+    std::string error;
+    if (!moltaro::writeBankFile(o.saveBank, host.bank(), &error))
+        return fail("cannot save bank " + quoted(o.saveBank) + ": " + error);
+    if (!o.quiet) std::fprintf(stderr, "bank of %d programs -> %s\n", host.programCount(), o.saveBank.c_str());
     return kOk;
 }
 
@@ -174,14 +222,17 @@ int main(int argc, char** argv) {
     }
 
     if (o.listPresets) {
-        const int code = listPresets();
-        if (code != kOk || !o.listParams) return code;
+        const int code = listPresets(o);
+        if (code != kOk || (!o.listParams && o.saveBank.empty())) return code;
     }
 
     auto host = PluginHost::create(error);
     if (!host) return fail(error);
     std::string presetText, settingsText;
-    if (!applyProgramAndSettings(*host, o, presetText, settingsText, error)) return fail(error, kBadUsage);
+    int code = kOk;
+    if (!prepare(*host, o, presetText, settingsText, error, code)) return fail(error, code);
+    if (!o.saveBank.empty() && (code = saveBank(*host, o)) != kOk) return code;
     if (o.listParams) return listParams(*host);
+    if (!o.rendering()) return kOk;
     return renderFile(*host, o, presetText, settingsText);
 }
