@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace moltaro {
 
@@ -12,11 +13,50 @@ enum class ClearReason { Suspend, Resume, Reset };
 
 constexpr int kMask16k = 0x3fff;
 constexpr int kMask64k = 0xffff;
+constexpr int kLen16k = 16384;
+constexpr int kLen64k = 65536;
 
-// A tap D samples behind write index w on a 16384-sample line.
+// A tap D samples behind write index w on a 16384-sample line: the setup's
+// trunc(w - D + 16384) & mask. A fractional D reads ceil(D) samples back.
 inline int tap16k(int w, double d) { return static_cast<int>(w - d + 16384.0) & kMask16k; }
 // The same on a 65536-sample line.
 inline int tap64k(int w, double d) { return static_cast<int>(w - d + 65536.0) & kMask64k; }
+// The distance in samples between write index w and the tap created for D.
+inline int tapDelay16k(int w, double d) { return (w - tap16k(w, d)) & kMask16k; }
+
+// One damped comb member: s = noise + (s + (tapValue - s) * k). Returns the new s;
+// the line then receives input + s * g.
+inline float dampedComb(float& s, float tapValue, float k, float noise) {
+    s = noise + (s + (tapValue - s) * k);
+    return s;
+}
+
+// Schroeder all-pass on a delay line: v = tapValue - g*x, the line receives
+// x + g*v (returned through lineOut), the stage outputs v.
+inline float allpassDelay(float tapValue, float g, float x, float& lineOut) {
+    const float v = tapValue - g * x;
+    lineOut = x + g * v;
+    return v;
+}
+
+// One-pole low-pass y += (x - y) * k (damping of the combs).
+inline float onePoleLowpass(float& y, float x, float k) {
+    y = y + (x - y) * k;
+    return y;
+}
+
+// One-pole smoothing in the shelf form y = x + (y - x) * p, p = 0.005^(f / rate).
+inline float onePoleShelf(float& y, float x, float p) {
+    y = x + (y - x) * p;
+    return y;
+}
+
+// First-order high-pass of the low shelf: hp = a*hp + (a + 1)*(x - x1)*0.5, x1 = x.
+inline float onePoleHighpass(float& hp, float& x1, float x, float a) {
+    hp = a * hp + (a + 1.0f) * (x - x1) * 0.5f;
+    x1 = x;
+    return hp;
+}
 
 // Three-word shift-register noise that keeps recirculating values above denormals.
 struct DenormalNoise {
@@ -28,7 +68,7 @@ struct DenormalNoise {
         s2 = (s2 << 3) ^ (((s2 >> 26) ^ (s2 >> 24)) & 7u);
         s3 = (s3 << 1) ^ (((s3 >> 30) ^ (s3 >> 24)) & 1u);
     }
-    // Advances the generator and returns the new noise sample (about +-1e-8).
+    // Advances the generator and returns the new noise sample (within +-1e-8).
     inline float next() {
         s1 = (s1 << 13) ^ (((s1 >> 15) ^ (s1 >> 6)) & 0x1fffu);
         s2 = (s2 << 20) ^ (((s2 >> 9) ^ (s2 >> 7)) & 0xfffffu);
@@ -38,17 +78,22 @@ struct DenormalNoise {
     }
 };
 
-// Second-order filter in doubles, direct form I, with an alternating anti-denormal offset.
+// Second-order filter in doubles, direct form I, with an anti-denormal offset whose
+// sign flips on every sample. Types: 1 high-pass, 10 all-pass (the two the engine
+// uses); any other type gets all coefficients 1.
 struct Biquad {
     double sampleRate = 44100.0;
     int type = 0;
     double frequency = 1000.0, q = 0.5, gainDb = 0.0;
     double offset = 1e-14;
-    double a0 = 1, a1 = 0, a2 = 0, b0 = 1, b1 = 0, b2 = 0;
+    double a0 = 1, a1 = 0, a2 = 0, b0 = 1, b1 = 0, b2 = 0;   // a1..b2 divided by a0
     double x0 = 0, x1 = 0, x2 = 0, y0 = 0, y1 = 0, y2 = 0;
 
+    // [setup] stores the values, resets the offset, clears the state and designs.
     void init(double rate, int filterType, double hz, double quality, double gain);
+    // [setup] computes the coefficients from the stored values.
     void design();
+    // [setup] new rate: designs and clears the state.
     void setSampleRate(double rate) { sampleRate = rate; design(); clear(); }
     void clear() { x0 = x1 = x2 = y0 = y1 = y2 = 0.0; }
 
@@ -70,5 +115,29 @@ struct FrontEndState {
     float y1L = 0.0f, y1R = 0.0f;   // low shelf previous inputs
     void clear() { hsL = hsR = hpL = hpR = y1L = y1R = 0.0f; }
 };
+
+// Lines that the stretch-wise cores (Hall, Plate) read as plain arrays carry a copy of
+// their first kGuard samples right after their end, so that a stretch of up to kGuard
+// samples starting anywhere on the line is contiguous in memory. Such a core writes
+// a stretch unmasked (spilling into the copy) and then calls syncGuard.
+constexpr int kGuard = 256;
+
+// Restores the copy after samples [p0, p0 + m) of a guarded 16384-sample line were
+// written unmasked (0 <= p0 < 16384, m <= kGuard).
+inline void syncGuard(float* line, int p0, int m) {
+    const int end = p0 + m;
+    if (end > kLen16k) {
+        std::memcpy(line, line + kLen16k, sizeof(float) * static_cast<size_t>(end - kLen16k));
+    } else if (p0 < kGuard) {
+        const int stop = end < kGuard ? end : kGuard;
+        std::memcpy(line + kLen16k + p0, line + p0, sizeof(float) * static_cast<size_t>(stop - p0));
+    }
+}
+// True when a stretch [p0, p0 + m) needs syncGuard on the lines it wrote.
+inline bool touchesGuard(int p0, int m) { return p0 < kGuard || p0 + m > kLen16k; }
+// Makes the copy match the line again (after anything wrote the line masked).
+inline void refreshGuard(float* line) {
+    std::memcpy(line + kLen16k, line, sizeof(float) * kGuard);
+}
 
 }  // namespace moltaro

@@ -1,10 +1,9 @@
-// Engine construction, suspend/resume, and the per-block driver.
-// (Input and output stages are placeholders until the engine is built: dry signal only.)
+// Engine construction, suspend, resume and reset, the pre-delay tap and the filters.
 #include "Engine.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 
 namespace moltaro {
@@ -21,11 +20,11 @@ void Biquad::design() {
     const double cs = std::cos(w), sn = std::sin(w);
     const double alpha = sn / (2.0 * q);
     switch (type) {
-    case 1:
+    case 1:   // high-pass
         a0 = 1.0 + alpha; a1 = -2.0 * cs / a0; a2 = (1.0 - alpha) / a0;
         b0 = b2 = (1.0 + cs) / 2.0 / a0; b1 = -(1.0 + cs) / a0;
         break;
-    case 10:
+    case 10:  // all-pass
         a0 = 1.0 + alpha; a1 = b1 = -2.0 * cs / a0; a2 = b0 = (1.0 - alpha) / a0; b2 = 1.0;
         break;
     default:
@@ -34,42 +33,111 @@ void Biquad::design() {
     }
 }
 
+namespace {
+
+// The dispersion all-pass bank: frequency (Hz) and q of members 1..32.
+struct BankMember { double hz, q; };
+constexpr BankMember kDispersionBank[32] = {
+    {100, 0.3}, {406, 0.6}, {1600, 1.2}, {5204, 2.4},
+    {105, 0.3}, {400, 0.6}, {1603, 1.2}, {5200, 2.4},
+    // 9..20: sixth-octave steps down from about 7.1 kHz (left channel)
+    {7127.189745122714, 0.5}, {6381.352228912162, 0.5}, {5656.85424949238, 0.5},
+    {5064.88262057739, 0.5}, {4489.8481932374925, 0.5}, {4020, 0.5},
+    {3563.594872561357, 0.5}, {3190.676114456081, 0.5}, {2828.42712474619, 0.5},
+    {2532.441310288695, 0.5}, {2244.9240966187463, 0.5}, {2010, 0.5},
+    // 21..32: the same for the right channel, bases in opposite phase
+    {7162.825693848327, 0.5}, {6349.604207872799, 0.5}, {5685.1385207398425, 0.5},
+    {5039.684199579493, 0.5}, {4512.29743420368, 0.5}, {4000, 0.5},
+    {3581.4128469241637, 0.5}, {3174.8021039363994, 0.5}, {2842.5692603699213, 0.5},
+    {2519.8420997897465, 0.5}, {2256.14871710184, 0.5}, {2000, 0.5},
+};
+
+constexpr int kSingleLineFloats = kLen16k + kGuard;
+
+}  // namespace
+
+float* Engine::allocate(std::size_t floats) {
+    float* p = new (std::nothrow) float[floats]();
+    if (p) allocated += floats * sizeof(float);
+    else valid = false;
+    return p;
+}
+
 Engine::Engine() {
     noiseGen.seedStep();
     dcBlockL.init(44100.0, 1, 5.0, 0.5, 0.0);
     dcBlockR.init(44100.0, 1, 5.0, 0.5, 0.0);
-    for (int i = 0; i < kNum64k; ++i) lines64k[i] = new float[65536]();
-    for (int i = 0; i < 64; ++i) lines16k[i] = new float[16384]();
+    for (int m = 0; m < 32; ++m)
+        dispersion[m].init(44100.0, 10, kDispersionBank[m].hz, kDispersionBank[m].q, 24.0);
+
+    for (auto& l : lines64k) l = allocate(kLen64k);
+    for (int i = 0; i < 64; ++i) lines16k[i] = storage16k[i] = allocate(kSingleLineFloats);
     for (int b = 0; b < 4; ++b) {
-        block64[b] = new float[65536]();
-        for (int j = 0; j < 4; ++j) lines16k[64 + 4 * b + j] = block64[b] + 16384 * j;
+        block64[b] = allocate(kLen64k);
+        for (int j = 0; j < 4; ++j)
+            lines16k[64 + 4 * b + j] = block64[b] ? block64[b] + kLen16k * j : nullptr;
     }
-    allocateWorkBuffers(kInitialFrames);
+    silentInput = allocate(kMaxPiece);
+    if (!allocateWorkBuffers(kInitialFrames)) valid = false;
+    store(setupPending, true);
 }
 
 Engine::~Engine() {
     freeWorkBuffers();
     for (auto* l : lines64k) delete[] l;
-    for (int i = 0; i < 64; ++i) delete[] lines16k[i];
+    for (auto* l : storage16k) delete[] l;
     for (auto* b : block64) delete[] b;
+    delete[] silentInput;
 }
 
-void Engine::allocateWorkBuffers(int frames) {
+// Allocates the six buffers (with their histories) for `frames` samples. On failure
+// the old buffers stay.
+bool Engine::allocateWorkBuffers(int frames) {
+    float* fresh[6] = {};
+    const std::size_t floats = static_cast<std::size_t>(kHistory) + static_cast<std::size_t>(frames);
+    for (auto& f : fresh) {
+        f = new (std::nothrow) float[floats]();
+        if (!f) {
+            for (auto* g : fresh) delete[] g;
+            return false;
+        }
+    }
     freeWorkBuffers();
-    float** bufs[] = {&workInL, &workInR, &workOutL, &workOutR, &dryL, &dryR};
-    for (auto* b : bufs) *b = new float[static_cast<std::size_t>(frames)]();
+    for (int i = 0; i < 6; ++i) workStore[i] = fresh[i];
+    allocated += 6 * floats * sizeof(float);
+    workStoreFrames = frames;
     maxFrames = frames;
+    workInL = workStore[0] + kHistory;
+    workInR = workStore[1] + kHistory;
+    workOutL = workStore[2] + kHistory;
+    workOutR = workStore[3] + kHistory;
+    dryL = workStore[4] + kHistory;
+    dryR = workStore[5] + kHistory;
+    return true;
 }
 
 void Engine::freeWorkBuffers() {
-    float** bufs[] = {&workInL, &workInR, &workOutL, &workOutR, &dryL, &dryR};
-    for (auto* b : bufs) { delete[] *b; *b = nullptr; }
+    if (workStore[0])
+        allocated -= 6 * (static_cast<std::size_t>(kHistory) + workStoreFrames) * sizeof(float);
+    for (auto& b : workStore) { delete[] b; b = nullptr; }
+    workInL = workInR = workOutL = workOutR = dryL = dryR = nullptr;
+    workStoreFrames = 0;
     maxFrames = 0;
 }
 
-std::size_t Engine::allocatedBytes() const {
-    return sizeof(float) * (std::size_t(kNum64k) * 65536 + 64 * 16384 + 4 * 65536 +
-                            6 * std::size_t(maxFrames));
+void Engine::clearPool() {
+    for (auto* l : lines64k) std::memset(l, 0, sizeof(float) * kLen64k);
+    for (auto* l : storage16k) std::memset(l, 0, sizeof(float) * kSingleLineFloats);
+    for (auto* b : block64) std::memset(b, 0, sizeof(float) * kLen64k);
+}
+
+void Engine::clearWorkBuffers() {
+    const std::size_t floats = static_cast<std::size_t>(kHistory) + workStoreFrames;
+    for (auto* b : workStore) std::memset(b, 0, sizeof(float) * floats);
+}
+
+void Engine::clearHistories() {
+    for (float* b : {dryL, dryR, workOutL, workOutR}) std::memset(b - kHistory, 0, sizeof(float) * kHistory);
 }
 
 void Engine::clearCoreStates(ClearReason why) {
@@ -79,21 +147,92 @@ void Engine::clearCoreStates(ClearReason why) {
 }
 
 void Engine::suspend() {
+    if (!valid) return;
+    dcBlockL.clear();
+    dcBlockR.clear();
+    for (auto& b : dispersion) b.clear();
+    wetFade = 0.0f;
+    noise = 0.0f;
+    coreRate = 44100.0;
+    store(meterHoldBlocks, 100);
+    store(peakL, 0.0f);
+    store(peakR, 0.0f);
     clearCoreStates(ClearReason::Suspend);
     store(setupPending, true);
+    clearPool();
+    clearWorkBuffers();
+    stagePhase = 0;
+    pendingOut = 0;
 }
 
 void Engine::resume(float rate, int blockSize, int hostMaxBlock) {
-    (void)rate; (void)blockSize; (void)hostMaxBlock;
+    if (!valid) return;
+    store(hostRate, rate);
+    clearHistories();
+    stagePhase = 0;
+    pendingOut = 0;
+
+    int frames = blockSize;
+    if (frames < 32 || frames > 65536) frames = 65536;
+    if (frames > maxFrames) allocateWorkBuffers(frames);   // on failure the old ones stay
+    clearWorkBuffers();
+
+    float r = rate;
+    if (!(r >= 20000.0f && r <= 200000.0f)) r = 44100.0f;
+    if (r > 100000.0f) {
+        rateDivider = 3;
+        coreRate = r / 4.0;
+    } else if (r > 50000.0f) {
+        rateDivider = 1;
+        coreRate = r / 2.0;
+    } else {
+        rateDivider = 0;
+        coreRate = r;
+    }
+    silenceHold = silenceCount = static_cast<int>(r);
+
+    int hostBlock = hostMaxBlock > 0 ? hostMaxBlock : blockSize;
+    if (hostBlock < 1 || hostBlock > 4096) hostBlock = 256;
+    store(meterHoldBlocks, static_cast<int>(r * 2.0f / static_cast<float>(hostBlock)));
+
+    for (auto& b : dispersion) b.setSampleRate(coreRate);
+    dcBlockL.setSampleRate(r);
+    dcBlockR.setSampleRate(r);
     clearCoreStates(ClearReason::Resume);
+    // The pre-delay tap counts core samples: place it again for the new core rate.
+    predelayDirty.store(false, std::memory_order_relaxed);
+    applyPredelay(relaxed(write64k));
     store(setupPending, true);
 }
 
-void Engine::updatePredelay() {}
-
 void Engine::resetEngine() {
+    clearHistories();
+    const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(maxFrames);
+    std::memset(workInL, 0, bytes);
+    std::memset(workInR, 0, bytes);
+    std::memset(workOutL, 0, bytes);
+    std::memset(workOutR, 0, bytes);
+    clearPool();
+    for (auto& b : dispersion) b.design();
     clearCoreStates(ClearReason::Reset);
     store(setupPending, true);
+}
+
+// The design's tap: trunc(w - seconds * coreRate + 65536) & 0xffff. A time beyond the
+// line (or not a number) is held within it.
+void Engine::applyPredelay(int w64) {
+    double d = static_cast<double>(relaxed(params.predelaySeconds)) * coreRate;
+    if (!(d >= 0.0)) d = 0.0;
+    if (d > kLen64k - 1) d = kLen64k - 1;
+    store(predelayTap, tap64k(w64, d));
+}
+
+void Engine::updatePredelay() {
+    if (!valid) return;
+    applyPredelay(relaxed(write64k));
+    // The audio thread places the tap again at its next block, from its own write
+    // index, so a tap stored while it was running a block is never lost.
+    predelayDirty.store(true, std::memory_order_release);
 }
 
 void Engine::runCore(int n) {
@@ -110,21 +249,41 @@ void Engine::runCore(int n) {
     }
 }
 
-void Engine::process(const float* const* inputs, float* const* outputs, int frames,
-                     bool input1Connected, bool output1Connected) {
-    // Placeholder until the stages exist: the dry path at the mix and output gains.
-    const float dryGain = std::sqrt(1.0f - relaxed(params.wet));
-    const float out = relaxed(params.outGain);
-    const bool rIn = relaxed(stereoIn) && input1Connected;
-    const bool rOut = relaxed(stereoOut) && output1Connected;
-    for (int i = 0; i < frames; ++i) {
-        const float l = inputs[0][i];
-        const float r = rIn ? inputs[1][i] : l;
-        const float oL = out * l * dryGain, oR = out * r * dryGain;
-        if (rOut) { outputs[0][i] = oL; outputs[1][i] = oR; }
-        else outputs[0][i] = relaxed(stereoOut) ? oR : (oL + oR) * 0.5f;
+void Engine::frontEndRun(int from, int m, int lead, float* nz, float* uL, float* uR) {
+    const int w0 = relaxed(write64k), r0 = relaxed(predelayTap);
+    const bool on = relaxed(params.power) != 0;
+    const float hg = relaxed(params.highGain), lg = relaxed(params.lowGain);
+    FrontEndState f = frontEnd;
+    DenormalNoise gen = noiseGen;
+    float* const preL = lines64k[0];
+    float* const preR = lines64k[1];
+    const float* inL = workInL + from;
+    const float* inR = workInR + from;
+    for (int i = 0; i < m; ++i) {
+        const float n = gen.next();
+        const int w = (w0 + lead + i) & kMask64k;
+        // With Power off the lines receive the noise alone.
+        preL[w] = on ? n + (n + inL[i]) : n;
+        preR[w] = on ? n + (n + inR[i]) : n;
+        const int r = (r0 + lead + i) & kMask64k;
+        const float xL = preL[r], xR = preR[r];
+        f.hsL = xL + (f.hsL - xL) * f.p;
+        f.hsR = xR + (f.hsR - xR) * f.p;
+        const float yL = f.hsL + (xL - f.hsL) * hg + n;
+        const float yR = f.hsR + (xR - f.hsR) * hg + n;
+        f.hpL = f.a * f.hpL + (f.a + 1.0f) * (yL - f.y1L) * 0.5f;
+        f.hpR = f.a * f.hpR + (f.a + 1.0f) * (yR - f.y1R) * 0.5f;
+        f.y1L = yL;
+        f.y1R = yR;
+        uL[i] = n + (f.hpL + (yL - f.hpL) * lg);
+        uR[i] = n + (f.hpR + (yR - f.hpR) * lg);
+        nz[i] = n;
     }
-    blockCount.fetch_add(1, std::memory_order_relaxed);
+    if (m > 0) noise = nz[m - 1];
+    frontEnd = f;
+    noiseGen = gen;
+    write64k.store((w0 + m) & kMask64k, std::memory_order_relaxed);
+    predelayTap.store((r0 + m) & kMask64k, std::memory_order_relaxed);
 }
 
 }  // namespace moltaro

@@ -3,8 +3,8 @@
 // output stage share. Knows nothing of the plug-in interface, files or windows.
 //
 // Threads: the audio thread runs process(); the parameter setter (any thread) writes
-// the fields of EngineParams, setupPending and typeChangeCount; the editor's idle reads
-// and clears the meters. Every shared field is a relaxed std::atomic.
+// the fields of EngineParams, setupPending and the changeover request; the editor's idle
+// reads and clears the meters. Every shared field is a relaxed std::atomic.
 
 #include <atomic>
 #include <cmath>
@@ -51,11 +51,22 @@ public:
     static constexpr int kInitialFrames = 65536;
     static constexpr int kNum16k = 80;   // 64 single lines + 4 divided blocks of 4
     static constexpr int kNum64k = 4;    // 0, 1: pre-delay left/right; 2, 3: long lines
+    // Host blocks are processed in pieces of at most this many frames (see process()).
+    static constexpr int kMaxPiece = 8192;
+    // Samples kept in front of the dry and core-output buffers: the decimator's and
+    // the interpolator's histories.
+    static constexpr int kHistory = 32;
+    // Input samples beyond this magnitude are held at it (the network cannot overflow).
+    static constexpr float kInputLimit = 1e6f;
 
     Engine();   // allocates everything the engine will ever use
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
+
+    // False when construction could not allocate the engine's memory; process() then
+    // writes silence and nothing else works.
+    bool ok() const { return valid; }
 
     // [ui thread, no audio running] host closes / opens the audio stream.
     void suspend();
@@ -64,14 +75,19 @@ public:
     void resume(float hostRate, int blockSize, int hostMaxBlock);
     // [audio thread] one host block: input stage, core (unless gated), output stage.
     // inputs[1] / outputs[1] are used only when the routing and the connection flags allow.
+    // In-place processing (outputs == inputs) is allowed. No allocation, no locks.
     void process(const float* const* inputs, float* const* outputs, int frames,
                  bool input1Connected, bool output1Connected);
 
     // [any thread] moves the pre-delay read tap to the current predelaySeconds.
     void updatePredelay();
-    // [any thread] starts the algorithm changeover toward params.requestedAlgorithm.
-    void requestTypeChange() { store(typeChangeCount, 20000); }
-    // [audio thread] clears the engine for a new algorithm.
+    // [any thread] starts (or restarts) the changeover toward params.requestedAlgorithm.
+    void requestTypeChange() {
+        store(typeChangeCount, 20000);
+        typeChangeRestart.store(true, std::memory_order_release);
+    }
+    // [audio thread] clears the engine for a new algorithm. Leaves the dry copy of the
+    // block being output and the stages' phase alone.
     void resetEngine();
 
     // --- state shared with other threads ---
@@ -88,6 +104,8 @@ public:
     double coreRate = 44100.0;
     int rateDivider = 0;
     int maxFrames = 0;
+    // The six work buffers of maxFrames samples. dryL/R and workOutL/R have kHistory
+    // samples of history in front of them (index -1 is the newest).
     float* workInL = nullptr;
     float* workInR = nullptr;
     float* workOutL = nullptr;
@@ -95,10 +113,15 @@ public:
     float* dryL = nullptr;
     float* dryR = nullptr;
 
-    float decimHistL[64] = {}, decimHistR[64] = {}, interpHistL[64] = {}, interpHistR[64] = {};
-    int decimIndex = 63, interpIndex = 63, decimPhase = 0, interpPhase = 0;
+    // Decimator and interpolator run in step: both advance this phase once per host
+    // sample. The decimator emits a core sample at phase 0 (half rate) or 2 (quarter);
+    // the interpolator takes one at phase 0 (half) or 3 (quarter), so at quarter rate
+    // a core sample may wait for the next block (pendingOut).
+    int stagePhase = 0;
+    int pendingOut = 0;
 
-    // Delay pool. lines16k[64..79] lie in the four divided blocks: block64[b] is
+    // Delay pool. lines16k[0..63] are single allocations with a guard copy behind them
+    // (see kGuard); lines16k[64..79] lie in the four divided blocks: block64[b] is
     // lines16k[64 + 4b .. 67 + 4b], 65536 contiguous samples.
     float* lines16k[kNum16k] = {};
     float* lines64k[kNum64k] = {};
@@ -108,7 +131,7 @@ public:
     std::atomic<int> predelayTap{0};
 
     Biquad dcBlockL, dcBlockR;
-    Biquad dispersion[32];
+    Biquad dispersion[32];   // member m of the bank is dispersion[m - 1]
     DenormalNoise noiseGen;
     float noise = 1e-12f;
     FrontEndState frontEnd;  // shelf states and coefficients of CoreFrontEnd
@@ -167,29 +190,52 @@ public:
         const int r = relaxed(predelayTap);
         const float xL = lines64k[0][r], xR = lines64k[1][r];
         const float hg = relaxed(params.highGain), lg = relaxed(params.lowGain);
-        const float p = frontEnd.p, a = frontEnd.a;
         FrontEndState& f = frontEnd;
-        f.hsL = xL + (f.hsL - xL) * p;
-        f.hsR = xR + (f.hsR - xR) * p;
+        onePoleShelf(f.hsL, xL, f.p);
+        onePoleShelf(f.hsR, xR, f.p);
         const float yL = f.hsL + (xL - f.hsL) * hg + n;
         const float yR = f.hsR + (xR - f.hsR) * hg + n;
-        f.hpL = a * f.hpL + (a + 1.0f) * (yL - f.y1L) * 0.5f;
-        f.hpR = a * f.hpR + (a + 1.0f) * (yR - f.y1R) * 0.5f;
-        f.y1L = yL;
-        f.y1R = yR;
+        onePoleHighpass(f.hpL, f.y1L, yL, f.a);
+        onePoleHighpass(f.hpR, f.y1R, yR, f.a);
         uL = n + (f.hpL + (yL - f.hpL) * lg);
         uR = n + (f.hpR + (yR - f.hpR) * lg);
         return n;
     }
+    // The same over m core samples at once, for the stretch-wise cores: inputs from
+    // workIn + `from`, noise and shaped input into nz, uL, uR. `lead` is 1 for cores
+    // that advance the indices at the start of a sample, 0 for those that advance at
+    // the end; either way write64k and predelayTap end m samples further on.
+    void frontEndRun(int from, int m, int lead, float* nz, float* uL, float* uR);
 
-    // Bytes this engine allocated (pool + work buffers), for reporting.
-    std::size_t allocatedBytes() const;
+    // Bytes this engine allocated (pool, work buffers and their histories).
+    std::size_t allocatedBytes() const { return allocated; }
 
 private:
-    void allocateWorkBuffers(int frames);
+    bool valid = true;
+    std::size_t allocated = 0;
+    float* storage16k[64] = {};      // the single lines, with their guards
+    float* workStore[6] = {};        // workInL, workInR, workOutL, workOutR, dryL, dryR
+    int workStoreFrames = 0;
+    const float* silentInput = nullptr;   // kMaxPiece zeros, for a host that passes no input
+    std::atomic<bool> typeChangeRestart{false};
+    std::atomic<bool> predelayDirty{false};
+
+    float* allocate(std::size_t floats);
+    bool allocateWorkBuffers(int frames);
     void freeWorkBuffers();
+    void clearPool();
+    void clearWorkBuffers();
+    void clearHistories();
     void clearCoreStates(ClearReason why);
+    void applyPredelay(int w64);
     void runCore(int n);
+
+    // Stages (Stages.cpp).
+    void processPiece(const float* inL, const float* inR, float* outL, float* outR, int m,
+                      bool monoOut);
+    int inputStage(const float* inL, const float* inR, int m);
+    void decimate(int m, int np);
+    void outputStage(float* outL, float* outR, int m, int np, int& count, bool monoOut);
 };
 
 }  // namespace moltaro

@@ -1,16 +1,146 @@
 // Hall algorithm: setup and core routine.
+//
+// The core runs the network a stretch of samples at a time: within a stretch no tap
+// reads a sample written in the same stretch (every delay is longer than a stretch),
+// so each comb, echo line and all-pass stage can be run over the whole stretch in
+// turn and gives exactly the samples of a sample-by-sample loop.
+#include <algorithm>
+#include <cmath>
+
 #include "Engine.h"
 
-#include <cstring>
-
 namespace moltaro {
+namespace {
 
-void Engine::prepareHall() { setupPending.store(false, std::memory_order_relaxed); }
+// Pitches (Hz) of the taps: delay = 44100 / (sizeFactor * f) core samples.
+constexpr double kLoopHz[24] = {
+    155.5635, 160.1219, 164.8138, 169.6432, 174.6141, 179.7307, 184.9972, 190.4180,
+    195.9977, 201.7409, 207.6523, 213.7370, 157.8250, 162.4497, 167.2098, 172.1094,
+    177.1526, 182.3436, 187.6866, 193.1863, 198.8471, 204.6737, 210.6711, 216.8443};
+constexpr double kEchoSourceHz[24] = {
+    157.8262, 162.4509, 167.2111, 172.1107, 177.1539, 182.3449, 187.6881, 193.1877,
+    198.8486, 204.6753, 210.6727, 216.8459, 160.1206, 164.8125, 169.6419, 174.6128,
+    179.7293, 184.9958, 190.4166, 195.9962, 201.7394, 207.6508, 213.7354, 219.9983};
+constexpr double kLeftOutHz[24] = {
+    149.60, 192.50, 160.60, 203.50, 324.50, 236.50, 255.20, 305.80,
+    369.60, 367.40, 389.40, 409.20, 169.60, 222.50, 210.60, 273.50,
+    424.50, 366.50, 405.20, 475.80, 579.60, 597.40, 649.40, 699.20};
+constexpr double kRightOutHz[24] = {
+    149.60, 192.81, 160.29, 204.12, 323.57, 238.05, 253.34, 308.28,
+    366.50, 371.12, 385.37, 413.85, 169.60, 222.81, 210.29, 274.12,
+    423.57, 368.05, 403.34, 478.28, 576.50, 601.12, 645.37, 703.85};
+// All-pass delays in samples, L1..L4 then R1..R4 (signs +c, -c, +c, -c).
+constexpr double kAllpassSamples[8] = {
+    715.3600100622778, 278.9699400090025, 555.8876416564859, 210.2111846487051,
+    744.5941747562817, 243.8889423761977, 538.3471428400835, 233.59851640390832};
+constexpr float kOutputScale = 0.08625f;
 
-// Not built yet: the core produces silence.
+// Longest stretch: shorter than the shortest tap (211 samples) and the line guard.
+constexpr int kStretch = 192;
+constexpr int kLinesUsed = HallState::kFirstAllpass + 8;
+
+// One all-pass stage over x[0..m) in place; p0 is the write position of x[0].
+inline void allpassRun(float* line, int delay, float g, float* x, int m, int p0) {
+    const float* rd = line + ((p0 - delay) & kMask16k);
+    float* wr = line + p0;
+    for (int i = 0; i < m; ++i) {
+        const float v = rd[i] - g * x[i];
+        wr[i] = x[i] + g * v;
+        x[i] = v;
+    }
+}
+
+}  // namespace
+
+void Engine::prepareHall() {
+    if (!setupPending.exchange(false, std::memory_order_relaxed)) return;
+    HallState& st = hall;
+    const float s = static_cast<float>(std::pow(4.0, 0.515) * 0.0625);
+    const double decay = relaxed(params.decay);
+    st.sizeFactor = s;
+    st.loopGain = static_cast<float>(
+        std::pow(std::pow(1.0198, std::sqrt(decay)) / 1.0205, 1.0 / (0.25 * static_cast<double>(s))));
+    st.diffusionCoef = relaxed(params.diffusion) * 0.9f * 0.7f;
+    st.dampCoef = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;
+    prepareFrontEnd();
+
+    write16k &= kMask16k;
+    const int w = write16k;
+    for (int k = 0; k < HallState::kCombs; ++k) {
+        st.combDelay[k] = tapDelay16k(w, 44100.0 / (s * kLoopHz[k]));
+        st.echoSourceDelay[k] = tapDelay16k(w, 44100.0 / (s * kEchoSourceHz[k]));
+        st.leftOutDelay[k] = tapDelay16k(w, 44100.0 / (s * kLeftOutHz[k]));
+        st.rightOutDelay[k] = tapDelay16k(w, 44100.0 / (s * kRightOutHz[k]));
+    }
+    for (int i = 0; i < 8; ++i) st.allpassDelay[i] = tapDelay16k(w, kAllpassSamples[i]);
+    for (int i = 0; i < kLinesUsed; ++i) refreshGuard(lines16k[i]);
+}
+
 void Engine::processHall(int n) {
-    std::memset(workOutL, 0, sizeof(float) * static_cast<std::size_t>(n));
-    std::memset(workOutR, 0, sizeof(float) * static_cast<std::size_t>(n));
+    HallState& st = hall;
+    const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
+    float nz[kStretch], u[2][kStretch], combOut[kStretch], echoOut[kStretch], sum[2][kStretch];
+
+    for (int done = 0; done < n;) {
+        const int m = std::min(kStretch, n - done);
+        const int p0 = (write16k + 1) & kMask16k;
+        frontEndRun(done, m, 1, nz, u[0], u[1]);
+
+        // Damped comb taps and echo source taps, then the line writes.
+        for (int k = 0; k < HallState::kCombs; ++k) {
+            float* comb = lines16k[HallState::kFirstComb + k];
+            float* echo = lines16k[HallState::kFirstEcho + k];
+            const float* loopTap = comb + ((p0 - st.combDelay[k]) & kMask16k);
+            const float* echoTap = comb + ((p0 - st.echoSourceDelay[k]) & kMask16k);
+            float a = st.combState[k], b = st.echoState[k];
+            for (int i = 0; i < m; ++i) {
+                a = nz[i] + (a + (loopTap[i] - a) * damp);
+                b = nz[i] + (b + (echoTap[i] - b) * damp);
+                combOut[i] = a;
+                echoOut[i] = b;
+            }
+            st.combState[k] = a;
+            st.echoState[k] = b;
+            const float* feedA = u[hallCombFeed(k)];
+            const float* feedB = u[1 - hallCombFeed(k)];
+            float* combWr = comb + p0;
+            float* echoWr = echo + p0;
+            for (int i = 0; i < m; ++i) {
+                combWr[i] = feedA[i] + g * combOut[i];
+                echoWr[i] = feedB[i] + g * echoOut[i];
+            }
+        }
+
+        // Output sums: left from the comb lines, right from the echo lines.
+        for (int side = 0; side < 2; ++side) {
+            const int first = side == 0 ? HallState::kFirstComb : HallState::kFirstEcho;
+            const int* delay = side == 0 ? st.leftOutDelay : st.rightOutDelay;
+            float* acc = sum[side];
+            const float* t0 = lines16k[first] + ((p0 - delay[0]) & kMask16k);
+            for (int i = 0; i < m; ++i) acc[i] = t0[i];
+            for (int k = 1; k < HallState::kCombs; ++k) {
+                const float* t = lines16k[first + k] + ((p0 - delay[k]) & kMask16k);
+                for (int i = 0; i < m; ++i) acc[i] += t[i];
+            }
+            for (int i = 0; i < m; ++i) acc[i] = kOutputScale * acc[i];
+        }
+
+        // All-pass cascades.
+        for (int side = 0; side < 2; ++side) {
+            for (int stage = 0; stage < 4; ++stage) {
+                const int a = 4 * side + stage;
+                allpassRun(lines16k[HallState::kFirstAllpass + a], st.allpassDelay[a],
+                           (stage & 1) ? -c : c, sum[side], m, p0);
+            }
+        }
+        std::copy(sum[0], sum[0] + m, workOutL + done);
+        std::copy(sum[1], sum[1] + m, workOutR + done);
+
+        write16k = (write16k + m) & kMask16k;
+        if (touchesGuard(p0, m))
+            for (int i = 0; i < kLinesUsed; ++i) syncGuard(lines16k[i], p0, m);
+        done += m;
+    }
 }
 
 }  // namespace moltaro

@@ -1,12 +1,39 @@
 #pragma once
-// Hall: running taps and filter states (filled in with the algorithm).
+// Hall: 24 recirculating damped combs, 24 echo lines fed from second taps on the combs,
+// 24 output taps per side and two four-stage all-pass cascades.
 
 #include "Blocks.h"
 
 namespace moltaro {
 
 struct HallState {
-    void clear(ClearReason) {}
+    static constexpr int kCombs = 24;
+    // Pool lines (single 16384-sample lines): combs, echo lines, all-passes L1..L4, R1..R4.
+    static constexpr int kFirstComb = 0;
+    static constexpr int kFirstEcho = kFirstComb + kCombs;
+    static constexpr int kFirstAllpass = kFirstEcho + kCombs;
+
+    // Taps, as the distance in core samples behind the shared write index (a running
+    // read index advances in step with the write index, so only this distance matters).
+    int combDelay[kCombs] = {};
+    int echoSourceDelay[kCombs] = {};
+    int leftOutDelay[kCombs] = {};
+    int rightOutDelay[kCombs] = {};
+    int allpassDelay[8] = {};   // L1..L4, R1..R4
+
+    // Coefficients of the last setup.
+    float sizeFactor = 0.0f, loopGain = 0.0f, dampCoef = 0.0f, diffusionCoef = 0.0f;
+
+    float combState[kCombs] = {};
+    float echoState[kCombs] = {};
+
+    void clear(ClearReason) {
+        for (float& s : combState) s = 0.0f;
+        for (float& s : echoState) s = 0.0f;
+    }
 };
+
+// Shaped input channel (0 left, 1 right) added into comb line k; echo line k takes the other.
+constexpr int hallCombFeed(int k) { return k < 3 ? 0 : (k == 3 ? 1 : (k & 1)); }
 
 }  // namespace moltaro
