@@ -2,10 +2,12 @@
 # The main job: installs what is missing, builds the plug-in and moltaro-render, and
 # renders the built-in demo phrase through every algorithm, using each algorithm's
 # "Basic" factory program: OUT/<algorithm>.wav, plus OUT/dry.wav to compare with.
-# OUT is the first argument, demo-out/ by default.
+# OUT is the first argument (relative to the folder it is run from), or demo-out/ in
+# the repository.
 set -euo pipefail
+out=${1:+$(realpath -m -- "$1")}
 cd "$(dirname "$0")/.."
-out=${1:-demo-out}
+out=${out:-demo-out}
 
 scripts/deps.sh
 # Configure without forcing options: the build folder is shared with scripts/test.sh,
