@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <functional>
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace filestest {
@@ -89,6 +92,23 @@ inline void writeText(const std::string& path, const std::string& text) {
 }
 
 inline bool runningAsRoot() { return ::geteuid() == 0; }
+
+// Runs check as a user whom file permissions bind: in this process for an ordinary
+// user; for root in a child process that first becomes "nobody" (root ignores
+// read-only folders). The folders involved must be reachable by that user. Answers
+// what check answered (false if the child could not be run).
+inline bool runWithPermissionsBinding(const std::function<bool()>& check) {
+    if (!runningAsRoot()) return check();
+    pid_t pid = ::fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 // Names of the entries of a folder.
 inline std::vector<std::string> filesIn(const fs::path& folder) {

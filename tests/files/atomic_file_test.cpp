@@ -86,21 +86,36 @@ TEST(AtomicFile, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(filestest::filesIn(dir.path()), std::vector<std::string>{"bank.zub"});
 }
 
-TEST(AtomicFile, ReadOnlyFolderOrFileOrMissingFolderFails) {
+TEST(AtomicFile, MissingFolderOrAFolderAsTargetFails) {
     TempDir dir;
     std::string error;
     EXPECT_FALSE(writeFileAtomically(dir.file("no/such/folder.zub"), kNew, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(writeFileAtomically(dir.path().string(), kNew, &error)) << "a folder is not replaced";
     EXPECT_FALSE(writeFileAtomically("/proc/moltaro-test.zub", kNew, &error));
+}
 
-    if (filestest::runningAsRoot()) GTEST_SKIP() << "permissions do not bind root";
-    std::string path = dir.file("old.zub");
+TEST(AtomicFile, ReadOnlyFolderAndWriteProtectedFileFail) {
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    std::string folder = dir.file("ro"), path = dir.file("ro/old.zub"), own = dir.file("protected.zub");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     filestest::writeBytes(path, kOld);
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    EXPECT_FALSE(writeFileAtomically(path, kNew, &error)) << "a write-protected file is respected";
-    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    EXPECT_FALSE(writeFileAtomically(path, kNew, &error));
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    filestest::writeBytes(own, kOld);
+    ASSERT_EQ(::chmod(own.c_str(), 0444), 0);
+    if (filestest::runningAsRoot()) {
+        ASSERT_EQ(::chown(own.c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chmod(dir.path().c_str(), filestest::runningAsRoot() ? 0777 : 0755), 0);
+
+    EXPECT_TRUE(filestest::runWithPermissionsBinding([&] {
+        std::string error;
+        return !writeFileAtomically(path, kNew, &error) && !error.empty();
+    })) << "read-only folder";
+    EXPECT_TRUE(filestest::runWithPermissionsBinding([&] { return !writeFileAtomically(own, kNew); }))
+        << "a write-protected file is respected although its folder is writable";
     EXPECT_EQ(filestest::readBytes(path), kOld);
+    EXPECT_EQ(filestest::readBytes(own), kOld);
+    EXPECT_EQ(filestest::filesIn(folder), std::vector<std::string>{"old.zub"});
 }

@@ -342,13 +342,24 @@ TEST_F(FileOperations, FailedSaveIsToldAndTheOldFileIsIntact) {
     EXPECT_EQ(filestest::readBytes(path), old);
     EXPECT_EQ(filestest::filesIn(dir.path()), std::vector<std::string>{"keep.zub"});
 
-    if (filestest::runningAsRoot()) GTEST_SKIP() << "a read-only folder does not stop root";
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    dialogs.answer(path);
-    ops->savePreset();
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_NE(dialogs.messages[1].text.find("Could not save \"keep.zub\""), std::string::npos);
+}
+
+TEST_F(FileOperations, SaveIntoAReadOnlyFolderIsToldAndTheOldFileIsIntact) {
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    std::string folder = dir.file("ro"), path = dir.file("ro/keep.zun");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::vector<std::uint8_t> old(93, 0x5a);
+    filestest::writeBytes(path, old);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+
+    EXPECT_TRUE(filestest::runWithPermissionsBinding([&] {
+        dialogs.answer(path);
+        ops->savePreset();
+        return dialogs.messages.size() == 1 && dialogs.messages[0].caption == "Error..." &&
+               dialogs.messages[0].text.find("Could not save \"keep.zun\"") != std::string::npos;
+    }));
     EXPECT_EQ(filestest::readBytes(path), old);
+    EXPECT_EQ(filestest::filesIn(folder), std::vector<std::string>{"keep.zun"});
 }
 
 TEST(FileOperationsWithoutEffect, DoNothing) {

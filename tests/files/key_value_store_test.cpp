@@ -154,8 +154,8 @@ TEST(KeyValueStore, ConcurrentWritersNeverLeaveAHalfWrittenKey) {
     ASSERT_EQ(store.write(kKey, a), StoreStatus::ok);
     std::atomic<bool> stop{false};
     std::atomic<int> failures{0};
-    std::thread wa([&] { for (int i = 0; i < 150; ++i) if (store.write(kKey, a) != StoreStatus::ok) ++failures; });
-    std::thread wb([&] { for (int i = 0; i < 150; ++i) if (store.write(kKey, b) != StoreStatus::ok) ++failures; });
+    std::thread wa([&] { for (int i = 0; i < 60; ++i) if (store.write(kKey, a) != StoreStatus::ok) ++failures; });
+    std::thread wb([&] { for (int i = 0; i < 60; ++i) if (store.write(kKey, b) != StoreStatus::ok) ++failures; });
     int torn = 0, reads = 0;
     std::thread reader([&] {
         while (!stop) {
