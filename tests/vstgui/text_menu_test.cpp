@@ -1,0 +1,328 @@
+// Text entry and option menus: editing through the native field, reporting a
+// changed text once, the entry model with and without separator counting, and
+// the pop-up menu built from the entries.
+
+#include "ToolkitFixture.h"
+
+#include <cstring>
+
+namespace toolkit_test {
+namespace {
+
+class TextEditTest : public ToolkitTest {
+protected:
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        edit = new CTextEdit(CRect(20, 20, 80, 32), &recorder, 22, "50%");
+        edit->setFont(kNormalFontVerySmall);
+        edit->setHoriAlign(kCenterText);
+        frame->addView(edit);
+        frame->idle();
+    }
+    std::string text() const {
+        char buffer[256];
+        edit->getText(buffer);
+        return buffer;
+    }
+    CTextEdit* edit = nullptr;
+};
+
+TEST_F(TextEditTest, ClickOpensAFieldOverTheControlWithItsText) {
+    window->click(50, 25);
+    run();
+    hl::HeadlessTextField* field = window->textField();
+    ASSERT_NE(field, nullptr);
+    EXPECT_TRUE(edit->isEditing());
+    EXPECT_EQ(frame->getFocusView(), edit);
+    EXPECT_EQ(field->text(), "50%");
+    EXPECT_EQ(field->spec().rect.left, 20);
+    EXPECT_EQ(field->spec().rect.bottom, 32);
+    EXPECT_EQ(field->spec().font.sizePx, 9);
+    EXPECT_EQ(field->spec().align, pf::HAlign::Center);
+    EXPECT_EQ(field->spec().maxLength, 255);
+    EXPECT_EQ(recorder.events, std::vector<std::string>{"begin 22"});
+}
+
+TEST_F(TextEditTest, EnterReportsTheNewTextOnce) {
+    window->click(50, 25);
+    run();
+    ASSERT_NE(window->textField(), nullptr);
+    window->textField()->type("75");
+    window->textField()->pressEnter();
+    EXPECT_EQ(window->textField(), nullptr);
+    EXPECT_FALSE(edit->isEditing());
+    EXPECT_TRUE(edit->wasReturnPressed());
+    EXPECT_EQ(text(), "75");
+    EXPECT_EQ(recorder.count("value 22"), 1);
+    EXPECT_EQ(recorder.count("end 22"), 1);
+    EXPECT_EQ(frame->getFocusView(), nullptr);
+    // Another click elsewhere reports nothing more.
+    window->click(150, 120);
+    run();
+    EXPECT_EQ(recorder.count("value 22"), 1);
+}
+
+TEST_F(TextEditTest, TypingThroughTheScriptAndEnterKey) {
+    window->click(50, 25);
+    pf::KeyEvent k;
+    for (char c : std::string("-150")) {
+        k.character = c;
+        window->key(k);
+    }
+    k.character = 0;
+    k.virt = pf::kKeyReturn;
+    window->key(k);
+    run();
+    EXPECT_EQ(text(), "-150");
+    EXPECT_EQ(recorder.count("value 22"), 1);
+}
+
+TEST_F(TextEditTest, UnchangedTextReportsNothing) {
+    window->click(50, 25);
+    run();
+    ASSERT_NE(window->textField(), nullptr);
+    window->textField()->pressEnter();
+    EXPECT_EQ(recorder.count("value 22"), 0);
+    EXPECT_EQ(recorder.count("end 22"), 1);
+    EXPECT_EQ(text(), "50%");
+}
+
+TEST_F(TextEditTest, ClickOutsideEndsEditingAndKeepsTheText) {
+    window->click(50, 25);
+    run();
+    ASSERT_NE(window->textField(), nullptr);
+    window->textField()->type("12");
+    window->click(150, 120);  // on the frame, away from the field
+    run();
+    EXPECT_EQ(window->textField(), nullptr);
+    EXPECT_FALSE(edit->isEditing());
+    EXPECT_FALSE(edit->wasReturnPressed());
+    EXPECT_EQ(text(), "12");
+    EXPECT_EQ(recorder.count("value 22"), 1);
+    EXPECT_EQ(frame->getFocusView(), nullptr);
+}
+
+TEST_F(TextEditTest, FocusLossOfTheFieldEndsEditing) {
+    window->click(50, 25);
+    run();
+    ASSERT_NE(window->textField(), nullptr);
+    window->textField()->type("3");
+    window->textField()->loseFocus();
+    EXPECT_EQ(text(), "3");
+    EXPECT_EQ(recorder.count("value 22"), 1);
+}
+
+TEST_F(TextEditTest, LongTextIsCutAt255) {
+    edit->setText(std::string(300, 'x').c_str());
+    EXPECT_EQ(text().size(), 255u);
+    window->click(50, 25);
+    run();
+    ASSERT_NE(window->textField(), nullptr);
+    window->textField()->type(std::string(400, 'y'));
+    window->textField()->pressEnter();
+    EXPECT_EQ(text(), std::string(255, 'y'));
+}
+
+TEST_F(TextEditTest, DoubleClickStyleNeedsTwoQuickClicks) {
+    edit->setStyle(kDoubleClickStyle);
+    window->click(50, 25);
+    run();
+    EXPECT_EQ(window->textField(), nullptr);
+    backend->advance(1000);  // too slow for a double click
+    window->click(50, 25);
+    run();
+    EXPECT_EQ(window->textField(), nullptr);
+    backend->advance(100);
+    window->click(50, 25);
+    run();
+    EXPECT_NE(window->textField(), nullptr);
+}
+
+TEST_F(TextEditTest, ClosingTheFrameWhileEditingKeepsTheTypedText) {
+    edit->remember();
+    window->click(50, 25);
+    run();
+    ASSERT_NE(window->textField(), nullptr);
+    window->textField()->type("99");
+    frame->forget();
+    frame = nullptr;
+    EXPECT_EQ(text(), "99");
+    EXPECT_EQ(recorder.count("value 22"), 1);
+    edit->forget();
+}
+
+TEST_F(TextEditTest, TextIsDrawnOverTheBackColour) {
+    edit->setTransparency(false);
+    edit->setBackColor(MakeCColor(237, 235, 213));
+    edit->setFontColor(kBlackCColor);
+    edit->setFrameColor(kRedCColor);
+    edit->setTextTransparency(true);
+    frame->idle();
+    EXPECT_EQ(pixel(20, 20), 0xffff0000u) << "frame colour on the edge";
+    EXPECT_EQ(pixel(22, 22), 0xffedebd5u) << "back colour inside";
+    int dark = 0;
+    for (int y = 21; y < 31; ++y)
+        for (int x = 21; x < 79; ++x) dark += (pixel(x, y) & 0xff) < 0x80;
+    EXPECT_GT(dark, 5) << "the text is drawn";
+    // Draw-nothing style leaves the window alone.
+    edit->setStyle(kNoDrawStyle);
+    edit->setBackColor(kBlueCColor);
+    frame->idle();
+    EXPECT_EQ(pixel(22, 22), 0xffedebd5u);
+}
+
+class OptionMenuTest : public ToolkitTest {
+protected:
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        menu = new COptionMenu(CRect(30, 40, 130, 52), &recorder, 38, nullptr, nullptr, 0);
+        frame->addView(menu);
+    }
+    COptionMenu* menu = nullptr;
+};
+
+TEST_F(OptionMenuTest, CurrentPositionCountingOrSkippingSeparators) {
+    EXPECT_EQ(menu->getCurrent(), -1);
+    for (const char* e : {"Current", "-", "One", "Two", "Three", "Four", "-TTitle", "Five"})
+        ASSERT_TRUE(menu->addEntry(e));
+    ASSERT_TRUE(menu->setCurrent(5));
+    char text[256];
+    EXPECT_EQ(menu->getCurrent(text, false), 4);
+    EXPECT_STREQ(text, "Four");
+    EXPECT_EQ(menu->getCurrent(text, true), 5);
+    // Titles are skipped too.
+    ASSERT_TRUE(menu->setCurrent(7));
+    EXPECT_EQ(menu->getCurrent(nullptr, false), 5);
+
+    // Setting without counting finds the n-th real entry.
+    ASSERT_TRUE(menu->setCurrent(4, false));
+    EXPECT_EQ(menu->getCurrent(), 5);
+    ASSERT_TRUE(menu->setCurrent(0, false));
+    EXPECT_EQ(menu->getCurrent(), 0);
+    EXPECT_FALSE(menu->setCurrent(6, false));
+    // Counting refuses a separator and anything outside the list.
+    EXPECT_FALSE(menu->setCurrent(1));
+    EXPECT_FALSE(menu->setCurrent(8));
+    EXPECT_FALSE(menu->setCurrent(-1));
+    EXPECT_EQ(menu->getCurrent(), 0);
+}
+
+TEST_F(OptionMenuTest, EntriesInsertReplaceAndRemove) {
+    menu->addEntry("a");
+    menu->addEntry("c");
+    menu->setCurrent(1);
+    menu->addEntry("b", 1);  // inserted before the current one: it moves along
+    EXPECT_EQ(menu->getNbEntries(), 3);
+    EXPECT_EQ(menu->getCurrent(), 2);
+    char text[256];
+    menu->getEntry(1, text);
+    EXPECT_STREQ(text, "b");
+    EXPECT_TRUE(menu->setEntry(0, "A"));
+    EXPECT_FALSE(menu->setEntry(3, "x"));
+    EXPECT_EQ(menu->getIndex("A"), 0);
+    EXPECT_TRUE(menu->removeEntry(0));
+    EXPECT_EQ(menu->getCurrent(), 1);
+    EXPECT_FALSE(menu->removeEntry(5));
+    menu->removeAllEntry();
+    EXPECT_EQ(menu->getCurrent(), -1);
+    for (int i = 0; i < COptionMenu::kMaxEntries; ++i) ASSERT_TRUE(menu->addEntry("x"));
+    EXPECT_FALSE(menu->addEntry("one too many"));
+}
+
+TEST_F(OptionMenuTest, SetValueTakesTheIntegerPart) {
+    for (const char* e : {"Ambience", "Room", "Chamber"}) menu->addEntry(e);
+    menu->setValue(1.7f);
+    EXPECT_EQ(menu->getCurrent(), 1);
+    EXPECT_FLOAT_EQ(menu->getValue(), 1.7f);
+    menu->setValue(5.f);  // outside: the entry stays
+    EXPECT_EQ(menu->getCurrent(), 1);
+    menu->setStyle(kMultipleCheckStyle);
+    menu->setValue(2.f);
+    EXPECT_TRUE(menu->isCheckEntry(2));
+    menu->setValue(2.f);
+    EXPECT_FALSE(menu->isCheckEntry(2));
+}
+
+TEST_F(OptionMenuTest, PopupShowsTheEntriesAndReportsTheChoice) {
+    menu->setStyle(kCheckStyle);
+    menu->setNbItemsPerColumn(3);
+    for (const char* e : {"Current", "-", "One", "-GGrey", "-TTitle", "Five", "Six"}) menu->addEntry(e);
+    menu->setCurrent(2);
+    window->answerMenu(0, 5);
+    window->click(40, 45);
+    run();
+    ASSERT_EQ(window->menusShown(), 1);
+    const pf::Menu& shown = window->lastMenu();
+    ASSERT_EQ(shown.items.size(), 7u);
+    EXPECT_EQ(shown.items[1].kind, pf::MenuItem::Kind::Separator);
+    EXPECT_EQ(shown.items[3].kind, pf::MenuItem::Kind::Greyed);
+    EXPECT_EQ(shown.items[3].text, "Grey");
+    EXPECT_EQ(shown.items[4].kind, pf::MenuItem::Kind::Title);
+    EXPECT_TRUE(shown.items[2].checked);
+    EXPECT_FALSE(shown.items[0].checked);
+    EXPECT_TRUE(shown.items[3].columnBreak);
+    EXPECT_TRUE(shown.items[6].columnBreak);
+    EXPECT_FALSE(shown.items[5].columnBreak);
+    // Opened at the control's left and bottom edges, with the left button.
+    EXPECT_EQ(window->lastMenuPosition().x, 30);
+    EXPECT_EQ(window->lastMenuPosition().y, 52);
+    EXPECT_EQ(window->lastMenuButton(), pf::kButtonLeft);
+
+    EXPECT_EQ(menu->getCurrent(), 5);
+    EXPECT_EQ(menu->getCurrent(nullptr, false), 3);
+    EXPECT_EQ(menu->getLastResult(), 5);
+    const std::vector<std::string> expected = {"begin 38", "value 38", "end 38"};
+    EXPECT_EQ(recorder.events, expected);
+    EXPECT_EQ(frame->getFocusView(), nullptr);
+
+    // Cancelled: nothing changes, nothing is reported.
+    recorder.clear();
+    window->click(40, 45);
+    run();
+    EXPECT_EQ(menu->getCurrent(), 5);
+    EXPECT_EQ(recorder.count("value 38"), 0);
+
+    // Popup style opens at the top edge; a right click tracks with the right button.
+    menu->setStyle(kPopupStyle);
+    window->click(40, 45, pf::kButtonRight);
+    run();
+    EXPECT_EQ(window->lastMenuPosition().y, 40);
+    EXPECT_EQ(window->lastMenuButton(), pf::kButtonRight);
+}
+
+TEST_F(OptionMenuTest, ManyEntriesAreNotSplitIntoColumns) {
+    menu->setNbItemsPerColumn(14);
+    for (int i = 0; i < 160; ++i) menu->addEntry("p");
+    window->click(40, 45);
+    run();
+    for (const auto& item : window->lastMenu().items) EXPECT_FALSE(item.columnBreak);
+}
+
+TEST_F(OptionMenuTest, ChoiceInASubmenuReportsTheSubmenu) {
+    auto* sub = new COptionMenu(CRect(), nullptr, 99);
+    sub->addEntry("deep 0");
+    sub->addEntry("deep 1");
+    menu->addEntry("top");
+    menu->addEntry(sub, "-MMore");
+    sub->forget();  // the menu keeps it
+    menu->setPrefixNumbers(2);
+    window->answerMenu(1, 1);
+    window->click(40, 45);
+    run();
+    const pf::Menu& shown = window->lastMenu();
+    ASSERT_EQ(shown.items.size(), 2u);
+    EXPECT_EQ(shown.items[0].text, "01 top");
+    ASSERT_TRUE(shown.items[1].submenu);
+    EXPECT_EQ(shown.items[1].submenu->id, 1);
+    EXPECT_EQ(shown.items[1].text, "02 More");
+    EXPECT_EQ(shown.items[1].submenu->items[1].text, "deep 1");  // numbered by its own setting
+    EXPECT_EQ(recorder.count("value 99"), 1);
+    long index = -1;
+    EXPECT_EQ(menu->getLastItemMenu(index), menu->getSubMenu(1));
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(menu->getSubMenu(1)->getCurrent(), 1);
+    EXPECT_EQ(menu->getCurrent(), 0);
+}
+
+}  // namespace
+}  // namespace toolkit_test
