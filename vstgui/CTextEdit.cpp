@@ -78,6 +78,11 @@ void CTextEdit::mouse(CDrawContext* context, CPoint&, long buttons) {
     }
     beginEdit();
     takeFocus(context);
+    if (!isEditing()) {
+        // No field to edit in: the edit that began ends at once.
+        endEdit();
+        if (pParentFrame && pParentFrame->getFocusView() == this) pParentFrame->setFocusView(nullptr);
+    }
 }
 
 void CTextEdit::takeFocus(CDrawContext*) {
@@ -98,11 +103,6 @@ void CTextEdit::takeFocus(CDrawContext*) {
     spec.maxLength = kMaxLength;
     bWasReturnPressed = false;
     field = window->createTextField(spec, fieldEvents.get());
-    if (!field) {
-        // No field to edit in: the edit that began ends at once.
-        endEdit();
-        if (pParentFrame->getFocusView() == this) pParentFrame->setFocusView(nullptr);
-    }
 }
 
 void CTextEdit::looseFocus(CDrawContext* context) {
