@@ -72,6 +72,7 @@ void runBranch(const Branch& b, float ga, const float* nz, float* acc, int m, in
         const float* n = nz + i;
         float* out = acc + i;
         const float damp = b.damp, gain = b.gain;
+#pragma GCC unroll 4
         for (int j = 0; j < len; ++j) {
             const float x = ta[j] + tb[j] + te[j];
             s = s + (x - s) * damp + n[j];
@@ -129,14 +130,11 @@ void Engine::processAmbience(int n) {
         const int m = n - done < kStretch ? n - done : kStretch;
         const int w0 = write16k + 1;
 
+        // The shaped input passes through acc on its way into the input copies.
+        frontEndRun(done, m, 1, nz, acc[0], acc[1]);
         for (int i = 0; i < m; ++i) {
-            const int w = write16k;
-            advanceShared();
-            write16k = (w + 1) & kMask64k;
-            float uL, uR;
-            nz[i] = frontEndSample(workInL[done + i], workInR[done + i], uL, uR);
-            input[0][write16k] = uL;
-            input[1][write16k] = uR;
+            input[0][(w0 + i) & kMask64k] = acc[0][i];
+            input[1][(w0 + i) & kMask64k] = acc[1][i];
         }
 
         // Output L = 0.25 (G0 zL1 + G1 zR2 + G2 zL3 + ...), R = 0.25 (G0 zR1 + G1 zL2 + ...).
@@ -157,6 +155,7 @@ void Engine::processAmbience(int n) {
             workOutL[done + i] = kOutScale * acc[0][i];
             workOutR[done + i] = kOutScale * acc[1][i];
         }
+        write16k = (write16k + m) & kMask64k;
         done += m;
     }
 }

@@ -154,12 +154,10 @@ void runClubNetwork(Engine& e, ClubNetworkState& st, int n) {
         const int behind0 = (q0 - st.earlyDelay[2]) & kMask16k;
 
         // Front end, and the shaped input into the two input copies.
+        e.frontEndRun(done, m, 1, nz, u[0], u[1]);
         for (int i = 0; i < m; ++i) {
-            e.advanceShared();
-            nz[i] = e.frontEndSample(e.workInL[done + i], e.workInR[done + i], u[0][i], u[1][i]);
-            const int q = relaxed(e.write64k);
-            input[0][q] = u[0][i];
-            input[1][q] = u[1][i];
+            input[0][(q0 + i) & kMask64k] = u[0][i];
+            input[1][(q0 + i) & kMask64k] = u[1][i];
         }
 
         // The tank: each channel's combs in pairs, in the order of its sum.
@@ -199,6 +197,7 @@ void runClubNetwork(Engine& e, ClubNetworkState& st, int n) {
             e.workOutL[done + i] = x[0][i] * Layout::kOutScale;
             e.workOutR[done + i] = x[1][i] * Layout::kOutScale;
         }
+        e.write16k = (e.write16k + m) & kMask16k;
         done += m;
     }
 }

@@ -131,10 +131,7 @@ void Engine::processRoom(int n) {
         const int m = n - done < kStretch ? n - done : kStretch;
         const int p0 = (write16k + 1) & kMask16k;
 
-        for (int i = 0; i < m; ++i) {
-            advanceShared();
-            nz[i] = frontEndSample(workInL[done + i], workInR[done + i], u[0][i], u[1][i]);
-        }
+        frontEndRun(done, m, 1, nz, u[0], u[1]);
 
         for (int c = 0; c < RoomState::kCombs; ++c)
             runComb(lines16k[kCombLine[c]], r.combDelay[c], r.s[c], u[kCombFeed[c]], nz, r.k, r.g,
@@ -158,6 +155,7 @@ void Engine::processRoom(int n) {
             workOutL[done + i] = sum[0][i];
             workOutR[done + i] = sum[1][i];
         }
+        write16k = (write16k + m) & kMask16k;
         done += m;
     }
 }
