@@ -262,7 +262,9 @@ void Tracker::openSubmenuOf(std::size_t index, bool selectFirst) {
     if (sub < 0)
         return;
     const EntryBox& b = level.geometry.boxes[entry];
-    if (!openLevel(sub, entry, level.x + b.x + b.width - 2, level.y + b.y - metrics.border, level.x + b.x + 2))
+    // Beside the parent, overlapping its frame, with the first entry level with this one.
+    if (!openLevel(sub, entry, level.x + level.geometry.width - metrics.border, level.y + b.y - metrics.border,
+                   level.x + metrics.border))
         return;
     Level& child = *levels.back();
     if (selectFirst)
@@ -407,25 +409,30 @@ void Tracker::handle(Level& level, const XEvent& event) {
 
 MenuPick Tracker::run() {
     Display* d = conn.display();
-    if (req.menus.empty() || !openLevel(0, -1, req.screenX, req.screenY, -1))
+    if (req.menus.empty())
         return result;
     Connection::PointerState start = conn.queryPointer(conn.root());
     startX = start.rootX;
     startY = start.rootY;
     waitingForOpeningRelease = (start.buttons & 7) != 0;
+    // Mapped and grabbed in one go, so that no click falls between the two.
+    if (!openLevel(0, -1, req.screenX, req.screenY, -1))
+        return result;
 
-    // The grab brings every click to the menu, so that one outside can dismiss it.
+    // The grabs bring every click and key to the menu (reported to the top menu's
+    // window; positions are taken from the screen coordinates), so that a click
+    // elsewhere can dismiss it and the keys reach it wherever the focus is.
     const ::Window grabWindow = levels.front()->window;
     bool pointerGrabbed = false;
     for (int attempt = 0; attempt < 20 && !pointerGrabbed; ++attempt) {
-        pointerGrabbed = XGrabPointer(d, grabWindow, True,
+        pointerGrabbed = XGrabPointer(d, grabWindow, False,
                                       ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                                       GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
         if (!pointerGrabbed)
             sleepMs(5);
     }
     const bool keyboardGrabbed =
-        XGrabKeyboard(d, grabWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+        XGrabKeyboard(d, grabWindow, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
     int previousButtons = start.buttons & 7;
 
     while (!done) {
@@ -441,12 +448,16 @@ MenuPick Tracker::run() {
             }
             switch (event.type) {
             case ButtonPress:
-                if (event.xbutton.button <= 3)
-                    done = true;  // without a grab: a click in another window of ours
+                // Without a grab: a click in another window of ours. With one, only a
+                // press from before the menu opened can arrive here; it is stale.
+                if (!pointerGrabbed && event.xbutton.button <= 3)
+                    done = true;
+                break;
+            case KeyPress:
+                handle(*levels.front(), event);  // without a grab the focus may be elsewhere
                 break;
             case ButtonRelease:
             case MotionNotify:
-            case KeyPress:
             case KeyRelease:
             case EnterNotify:
             case LeaveNotify:

@@ -239,6 +239,9 @@ std::vector<Host::Placed> Host::waitForPopups(std::size_t n, int timeoutMs) {
         shown = popups();
         return shown.size() >= n;
     }, nullptr, timeoutMs);
+    // A moment for the menu to take its grabs, as a person's hand would give it.
+    timespec ts{0, 20000000};
+    nanosleep(&ts, nullptr);
     return shown;
 }
 
