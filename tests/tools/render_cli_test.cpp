@@ -73,6 +73,32 @@ TEST(RenderCommand, ReverbTailFollowsAndFallsBelowMinus90Dbfs) {
     EXPECT_EQ(out.frames(), in);
 }
 
+TEST(RenderCommand, ReverbIsThereFromTheFirstSample) {
+    // The effect fades its wet signal in after being switched on, and mutes it for a
+    // while across an algorithm change (the bank starts on Ambience, Basic Hall is a
+    // Hall). A render must not start inside those fades: an impulse at frame 0, heard
+    // wet only, must ring at once.
+    ScratchDir dir;
+    Audio impulse;
+    impulse.channels = 2;
+    impulse.rate = 44100;
+    impulse.samples.assign(2 * 44100, 0.0f);
+    impulse.samples[0] = impulse.samples[1] = 0.5f;
+    ASSERT_TRUE(toolstest::writeAudio(dir.file("imp.wav"), impulse, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    for (const char* preset : {"Basic Hall", "Basic Plate"}) {
+        SCOPED_TRACE(preset);
+        const RunResult r = render(dir, {dir.file("imp.wav"), "-p", preset, "--set", "Mix=1", "-o", dir.file("w.wav")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        Audio out;
+        ASSERT_TRUE(toolstest::readAudio(dir.file("w.wav"), out));
+        long first = -1;
+        for (long i = 0; i < out.frames() && first < 0; ++i)
+            if (std::fabs(out.at(i, 0)) > 1e-4f || std::fabs(out.at(i, 1)) > 1e-4f) first = i;
+        EXPECT_GE(first, 0);
+        EXPECT_LT(first, 4410) << "the reverb starts late: the render began inside a fade";
+    }
+}
+
 TEST(RenderCommand, DryMixPassesTheInputThroughUnchanged) {
     // Mix 0 and Output 0.5 give exactly the dry signal: this checks the whole route from
     // file through the effect to file (channel order, alignment, gain, mono duplication).
