@@ -1,0 +1,210 @@
+// Drawing: bitmap blits (opaque, transparent colour, constant alpha), film-strip
+// offsets, clipping and offsets, text, off-screen contexts, PNG round trips; and
+// the rule that the toolkit never includes an operating-system header.
+
+#include "ToolkitFixture.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+namespace toolkit_test {
+namespace {
+
+uint32_t rgb(uint32_t p) { return p & 0x00ffffffu; }
+
+class DrawingTest : public ToolkitTest {
+protected:
+    // A context on the window, cleared to black.
+    CDrawContext* context() {
+        CDrawContext* c = frame->createDrawContext();
+        c->setFillColor(kBlackCColor);
+        c->fillRect(CRect(0, 0, 200, 150));
+        return c;
+    }
+};
+
+TEST_F(DrawingTest, OpaqueBlitCopiesTheAskedPartOfTheBitmap) {
+    registerStrip(9301, 4, 10, 10);
+    CBitmap strip(9301);
+    EXPECT_EQ(strip.getWidth(), 10);
+    EXPECT_EQ(strip.getHeight(), 40);
+    CDrawContext* c = context();
+    strip.draw(c, CRect(20, 20, 30, 30), CPoint(0, 20));  // image 2
+    EXPECT_EQ(stripIndexOf(pixel(20, 20)), 2);
+    EXPECT_EQ(stripIndexOf(pixel(29, 29)), 2);
+    EXPECT_EQ(pixel(30, 30), 0xff000000u) << "nothing outside the rectangle";
+    EXPECT_EQ(pixel(19, 20), 0xff000000u);
+    c->forget();
+}
+
+TEST_F(DrawingTest, TransparentColourIsLeftOutAndAlphaBlends) {
+    // Left half white (the default transparent colour), right half red.
+    std::vector<uint32_t> px(20 * 10);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x) px[static_cast<size_t>(y * 20 + x)] = x < 10 ? 0xffffffffu : 0xffff0000u;
+    pf::registerBitmapResource(9302, 20, 10, px.data());
+    CBitmap bitmap(9302);
+    CDrawContext* c = context();
+    bitmap.drawTransparent(c, CRect(0, 0, 20, 10));
+    EXPECT_EQ(pixel(5, 5), 0xff000000u);
+    EXPECT_EQ(pixel(15, 5), 0xffff0000u);
+    // Another transparent colour.
+    bitmap.setTransparentColor(kRedCColor);
+    bitmap.drawTransparent(c, CRect(0, 20, 20, 30));
+    EXPECT_EQ(pixel(5, 25), 0xffffffffu);
+    EXPECT_EQ(pixel(15, 25), 0xff000000u);
+    // Opaque ignores the transparent colour.
+    bitmap.draw(c, CRect(0, 40, 20, 50));
+    EXPECT_EQ(pixel(15, 45), 0xffff0000u);
+    // Constant alpha of about a half over black.
+    bitmap.drawAlphaBlend(c, CRect(0, 60, 20, 70), CPoint(), 128);
+    const uint32_t red = (pixel(15, 65) >> 16) & 0xff;
+    EXPECT_NEAR(static_cast<int>(red), 128, 2);
+    EXPECT_EQ(pixel(15, 65) & 0xffff, 0u);
+    c->forget();
+}
+
+TEST_F(DrawingTest, OffsetAndClipApply) {
+    CDrawContext* c = context();
+    c->setOffset(CPoint(100, 50));
+    c->setClipRect(CRect(0, 0, 10, 10));  // window 100..110, 50..60
+    CRect clip;
+    c->getClipRect(clip);
+    EXPECT_EQ(clip, CRect(0, 0, 10, 10));
+    c->setFillColor(kGreenCColor);
+    c->fillRect(CRect(-5, -5, 20, 20));
+    EXPECT_EQ(pixel(100, 50), 0xff00ff00u);
+    EXPECT_EQ(pixel(109, 59), 0xff00ff00u);
+    EXPECT_EQ(pixel(110, 59), 0xff000000u);
+    EXPECT_EQ(pixel(99, 50), 0xff000000u);
+    c->resetClipRect();
+    c->setFrameColor(kRedCColor);
+    c->drawRect(CRect(0, 20, 10, 30));  // outline just inside
+    EXPECT_EQ(pixel(100, 70), 0xffff0000u);
+    EXPECT_EQ(pixel(109, 79), 0xffff0000u);
+    EXPECT_EQ(pixel(105, 75), 0xff000000u);
+    c->moveTo(CPoint(0, 40));
+    c->lineTo(CPoint(9, 40));
+    EXPECT_EQ(pixel(100, 90), 0xffff0000u);
+    EXPECT_EQ(pixel(109, 90), 0xffff0000u);
+    c->forget();
+}
+
+TEST_F(DrawingTest, TextIsDrawnInItsRectangleWithItsAlignment) {
+    CDrawContext* c = context();
+    c->setFont(kNormalFont);
+    EXPECT_EQ(c->getFontSize(), 12);
+    c->setFont(99, 0, 0);  // outside the table: the system font
+    EXPECT_EQ(c->getFont(), kSystemFont);
+    c->setFont(kNormalFontSmall);
+    c->setFontColor(kWhiteCColor);
+    const long width = c->getStringWidth("MMMM");
+    EXPECT_GT(width, 20);
+    EXPECT_LT(width, 60);
+    EXPECT_GT(c->getStringWidth("MMMMMMMM"), width);
+    // Left, centred and right text land in different places.
+    const auto inkSpan = [&](int top) {
+        int first = 999, last = -1;
+        for (int y = top; y < top + 20; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (((pixel(x, y) >> 8) & 0xff) > 100) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return std::make_pair(first, last);
+    };
+    c->drawString("MMMM", CRect(0, 0, 200, 20), 0, kLeftText);
+    c->drawString("MMMM", CRect(0, 20, 200, 40), 0, kCenterText);
+    c->drawString("MMMM", CRect(0, 40, 200, 60), 0, kRightText);
+    const auto left = inkSpan(0), centre = inkSpan(20), right = inkSpan(40);
+    EXPECT_LE(left.first, 3);
+    EXPECT_NEAR((centre.first + centre.second) / 2.0, 100.0, 3.0);
+    EXPECT_GE(right.second, 196);
+    // Opaque text fills its rectangle with the fill colour; text is clipped to it.
+    c->setFillColor(kBlueCColor);
+    c->drawString("x", CRect(0, 80, 50, 100), 1, kCenterText);
+    EXPECT_EQ(pixel(2, 82), 0xff0000ffu);
+    c->drawString("MMMMMMMMMMMMMMMMMMMM", CRect(0, 120, 20, 140), 0, kLeftText);
+    EXPECT_EQ(inkSpan(120).second < 20, true);
+    c->forget();
+}
+
+TEST_F(DrawingTest, OffscreenContextCopiesInOnePiece) {
+    COffscreenContext offscreen(frame, 30, 20, kYellowCColor);
+    offscreen.setFillColor(kBlueCColor);
+    offscreen.fillRect(CRect(10, 5, 20, 15));
+    CDrawContext* c = context();
+    offscreen.copyFrom(c, CRect(50, 50, 80, 70));
+    EXPECT_EQ(pixel(50, 50), 0xffffff00u);
+    EXPECT_EQ(pixel(60, 55), 0xff0000ffu);
+    EXPECT_EQ(pixel(80, 70), 0xff000000u);
+    // Into a blank bitmap, which then draws like any other.
+    CBitmap blank(8, 8);
+    {
+        COffscreenContext into(c, &blank);
+        into.setFillColor(kGreenCColor);
+        into.fillRect(CRect(0, 0, 4, 8));
+    }
+    blank.draw(c, CRect(100, 100, 108, 108));
+    EXPECT_EQ(pixel(101, 101), 0xff00ff00u);
+    EXPECT_EQ(pixel(106, 101), 0xff000000u);
+    c->forget();
+}
+
+TEST_F(DrawingTest, ThePaintedFrameGoesToAPngAndBack) {
+    frame->setBackgroundColor(MakeCColor(10, 20, 30));
+    frame->setDirty(true);
+    frame->idle();
+    const std::string path = testing::TempDir() + "frame_roundtrip.png";
+    ASSERT_TRUE(window->writePng(path));
+    pf::Image back;
+    ASSERT_TRUE(hl::readPng(path, back));
+    EXPECT_EQ(back.width(), 200);
+    EXPECT_EQ(back.height(), 150);
+    EXPECT_EQ(rgb(back.pixel(100, 100)), 0x0a141eu);
+    EXPECT_FALSE(hl::readPng(path + ".missing", back));
+    std::remove(path.c_str());
+}
+
+TEST(ToolkitLayering, NoToolkitFileIncludesAnOperatingSystemHeader) {
+    const std::regex include(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
+    const std::regex forbidden(
+        R"((^|/)(windows|winuser|wingdi|ole2|shellapi|commdlg|cairo[^/]*|fontconfig[^/]*|unistd|dlfcn)\.h$|^X11/|^cairo/|^sys/|^fontconfig/)");
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(MOLTARO_SOURCE_DIR) + "/vstgui")) {
+        const auto ext = entry.path().extension();
+        if (ext != ".h" && ext != ".cpp") continue;
+        ++files;
+        std::ifstream in(entry.path());
+        std::string line;
+        int n = 0;
+        while (std::getline(in, line)) {
+            ++n;
+            std::smatch m;
+            if (std::regex_search(line, m, include)) {
+                const std::string header = m[1];
+                EXPECT_FALSE(std::regex_search(header, forbidden))
+                    << entry.path().filename().string() << ":" << n << " includes " << header;
+                if (header.rfind("platform/", 0) == 0) {
+                    EXPECT_EQ(header, "platform/Platform.h")
+                        << entry.path().filename().string() << ":" << n << " reaches into a backend";
+                }
+            }
+        }
+    }
+    EXPECT_GT(files, 20);
+    // And the platform interface itself stays neutral.
+    std::ifstream platformHeader(std::string(MOLTARO_SOURCE_DIR) + "/platform/Platform.h");
+    std::string line;
+    while (std::getline(platformHeader, line)) {
+        std::smatch m;
+        if (std::regex_search(line, m, include)) {
+            EXPECT_FALSE(std::regex_search(std::string(m[1]), forbidden)) << line;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace toolkit_test
