@@ -8,6 +8,7 @@
 #include <cairo-xlib.h>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace moltaro::platform::x11 {
 
@@ -327,13 +328,15 @@ void EditField::handleEvent(const XEvent& event) {
             break;
         if (!focused)
             takeFocus();
-        if (event.xbutton.time - lastClick < kDoubleClickMs) {
+        if (lastClick != 0 && event.xbutton.time - lastClick < kDoubleClickMs &&
+            std::abs(event.xbutton.x - lastClickX) <= 3) {
             edit.selectAll();
             lastClick = 0;
             dragging = false;
         } else {
             edit.setCaret(offsetAt(event.xbutton.x), (event.xbutton.state & ShiftMask) != 0);
-            lastClick = event.xbutton.time;
+            lastClick = event.xbutton.time ? event.xbutton.time : 1;
+            lastClickX = event.xbutton.x;
             dragging = true;
         }
         redraw();

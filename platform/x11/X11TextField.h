@@ -81,7 +81,8 @@ private:
     bool focused = false;
     bool ended = false;
     bool dragging = false;
-    Time lastClick = 0;
+    Time lastClick = 0;  // 0: no click yet
+    int lastClickX = 0;
     static constexpr int kMargin = 2;
 };
 

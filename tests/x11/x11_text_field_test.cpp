@@ -1,0 +1,242 @@
+// The in-window text field on a real X server: keyboard focus, typing over the
+// initial selection, editing keys, and the three ways editing ends.
+
+#include <gtest/gtest.h>
+
+#include "XServer.h"
+#include "platform/x11/X11Backend.h"
+
+#include <X11/keysym.h>
+
+using namespace moltaro::platform;
+using xtest::Host;
+
+namespace {
+
+struct Blank : WindowListener {
+    void onPaint(DrawContext& c, const Rect& r) override { c.fillRect(r, Color{60, 60, 60, 255}); }
+    void onMouseDown(Point, int) override {}
+    void onWheel(Point, float, int) override {}
+    bool onKeyDown(const KeyEvent&) override { return false; }
+    bool onKeyUp(const KeyEvent&) override { return false; }
+};
+
+struct Ends : TextFieldListener {
+    std::vector<bool> ends;
+    std::string textAtEnd;
+    std::unique_ptr<TextField>* owner = nullptr;  // set: the field is destroyed inside the call
+    void textFieldEnded(bool enter) override {
+        ends.push_back(enter);
+        if (owner && *owner) {
+            textAtEnd = (*owner)->text();
+            owner->reset();
+        }
+    }
+};
+
+class X11TextFieldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!xtest::ensureServer(&why))
+            GTEST_SKIP() << why << " (scripts/deps.sh installs xvfb)";
+        host = std::make_unique<Host>();
+        ASSERT_NE(host->display(), nullptr);
+        parent = host->makeParent(320, 300, 60, 60);
+        window = backend.createWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)), 300, 294, &blank);
+        ASSERT_NE(window, nullptr);
+        window->processEvents();
+        host->origin(parent, px, py);
+        host->focus(parent);  // the host has the keyboard until the field takes it
+        spec.rect = Rect{47, 99, 89, 110};
+        spec.text = "100";
+        spec.font.sizePx = 10;
+        spec.align = HAlign::Center;
+    }
+    void TearDown() override {
+        field.reset();
+        window.reset();
+        if (host && parent)
+            host->destroy(parent);
+        host.reset();
+        EXPECT_FALSE(x11::connectionOpen());
+    }
+    void openField() {
+        field = window->createTextField(spec, &ends);
+        ASSERT_NE(field, nullptr);
+        ASSERT_TRUE(waitFor([&] { return focusWindow() != parent; })) << "the field should take the keyboard";
+    }
+    ::Window focusWindow() {
+        ::Window w = 0;
+        int revert = 0;
+        XGetInputFocus(host->display(), &w, &revert);
+        return w;
+    }
+    bool waitFor(const std::function<bool()>& done) {
+        return Host::waitUntil(done, [&] { window->processEvents(); });
+    }
+
+    x11::X11Backend backend;
+    std::unique_ptr<Host> host;
+    ::Window parent = 0;
+    int px = 0, py = 0;
+    Blank blank;
+    std::unique_ptr<moltaro::platform::Window> window;
+    TextFieldSpec spec;
+    Ends ends;
+    std::unique_ptr<TextField> field;
+};
+
+}  // namespace
+
+TEST_F(X11TextFieldTest, SitsOverTheControlInsideTheEditorWindow) {
+    openField();
+    const ::Window editor = static_cast<::Window>(x11::windowId(*window));
+    EXPECT_EQ(host->childCount(editor), 1);
+    ::Window root = 0;
+    int x = 0, y = 0;
+    unsigned w = 0, h = 0, border = 0, depth = 0;
+    ASSERT_TRUE(XGetGeometry(host->display(), focusWindow(), &root, &x, &y, &w, &h, &border, &depth));
+    EXPECT_EQ(x, 47);
+    EXPECT_EQ(y, 99);
+    EXPECT_EQ(w, 42u);
+    EXPECT_EQ(h, 11u);
+    field.reset();
+    EXPECT_EQ(host->childCount(editor), 0);
+    EXPECT_EQ(focusWindow(), parent) << "closing the field gives the keyboard back";
+    EXPECT_TRUE(ends.ends.empty()) << "destroying a field is not an end of editing";
+}
+
+TEST_F(X11TextFieldTest, TypingReplacesTheSelectedTextAndEnterEndsOnce) {
+    openField();
+    host->typeText("42.5");
+    host->tap(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return !ends.ends.empty(); }));
+    EXPECT_EQ(ends.ends, std::vector<bool>{true});
+    EXPECT_EQ(field->text(), "42.5");
+    // Keys after the end change nothing and end nothing again.
+    host->typeText("9");
+    host->tap(XK_Return);
+    for (int i = 0; i < 10; ++i)
+        window->processEvents();
+    EXPECT_EQ(ends.ends.size(), 1u);
+    EXPECT_EQ(field->text(), "42.5");
+}
+
+TEST_F(X11TextFieldTest, EditingKeysMoveTheCaretAndDelete) {
+    spec.text = "1000";
+    openField();
+    host->tap(XK_End);        // drop the selection, caret at the end
+    host->tap(XK_BackSpace);  // 100
+    host->tap(XK_Home);
+    host->tap(XK_Delete);     // 00
+    host->typeText("5");      // 500
+    host->key(XK_Shift_L, true);
+    host->tap(XK_End);        // select "00"
+    host->key(XK_Shift_L, false);
+    host->typeText("12");     // 512
+    host->tap(XK_KP_Enter);
+    ASSERT_TRUE(waitFor([&] { return !ends.ends.empty(); }));
+    EXPECT_EQ(field->text(), "512");
+}
+
+TEST_F(X11TextFieldTest, ControlASelectsEverythingAgain) {
+    openField();
+    host->tap(XK_End);
+    host->key(XK_Control_L, true);
+    host->tap(XK_a);
+    host->key(XK_Control_L, false);
+    host->typeText("7");
+    host->tap(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return !ends.ends.empty(); }));
+    EXPECT_EQ(field->text(), "7");
+}
+
+TEST_F(X11TextFieldTest, LosingTheFocusEndsEditingWithoutEnterAndKeepsTheText) {
+    openField();
+    host->typeText("3");
+    ASSERT_TRUE(waitFor([&] { return field->text() == "3"; }));
+    host->focus(parent);  // the host (or the user) puts the keyboard elsewhere
+    ASSERT_TRUE(waitFor([&] { return !ends.ends.empty(); }));
+    EXPECT_EQ(ends.ends, std::vector<bool>{false});
+    EXPECT_EQ(field->text(), "3");
+}
+
+TEST_F(X11TextFieldTest, EscapeGivesBackTheOriginalBytesUnchanged) {
+    spec.text = "caf\xe9";  // a single-byte text from an old preset
+    openField();
+    host->typeText("99");
+    host->tap(XK_Escape);
+    ASSERT_TRUE(waitFor([&] { return !ends.ends.empty(); }));
+    EXPECT_EQ(ends.ends, std::vector<bool>{false});
+    EXPECT_EQ(field->text(), "caf\xe9") << "so that the toolkit sees no change and reports nothing";
+}
+
+TEST_F(X11TextFieldTest, TheListenerMayDestroyTheFieldInsideTheEndCall) {
+    ends.owner = &field;
+    openField();
+    host->typeText("12");
+    host->tap(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return !ends.ends.empty(); }));
+    EXPECT_EQ(field, nullptr);
+    EXPECT_EQ(ends.textAtEnd, "12");
+    EXPECT_EQ(host->childCount(static_cast<::Window>(x11::windowId(*window))), 0);
+    // Events still queued for the vanished field must not reach it.
+    host->typeText("5");
+    for (int i = 0; i < 5; ++i)
+        window->processEvents();
+    EXPECT_EQ(ends.ends.size(), 1u);
+}
+
+TEST_F(X11TextFieldTest, AClickPlacesTheCaretAndSetTextReplacesEverything) {
+    spec.align = HAlign::Left;
+    spec.rect = Rect{20, 20, 220, 40};
+    spec.text = "abc";
+    openField();
+    host->moveTo(px + 210, py + 30);  // right of the text
+    host->press(1);
+    host->release(1);
+    host->typeText("d");
+    ASSERT_TRUE(waitFor([&] { return field->text() == "abcd"; }));
+    host->moveTo(px + 21, py + 30);   // before the first character
+    host->press(1);
+    host->release(1);
+    host->typeText("x");
+    ASSERT_TRUE(waitFor([&] { return field->text() == "xabcd"; }));
+    field->setText("0.5");
+    host->typeText("7");  // setText selects everything, so typing replaces it
+    ASSERT_TRUE(waitFor([&] { return field->text() == "7"; }));
+    EXPECT_TRUE(ends.ends.empty());
+}
+
+TEST_F(X11TextFieldTest, TheLimitHoldsWhileTyping) {
+    spec.text = "";
+    spec.maxLength = 5;
+    openField();
+    host->typeText("123456789");
+    host->tap(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return !ends.ends.empty(); }));
+    EXPECT_EQ(field->text(), "12345");
+}
+
+TEST_F(X11TextFieldTest, TheFieldShowsItsTextInItsColours) {
+    spec.rect = Rect{20, 20, 120, 40};
+    spec.textColor = Color{255, 255, 0, 255};
+    spec.backColor = Color{0, 0, 128, 255};
+    spec.text = "8888";
+    openField();
+    host->tap(XK_End);  // no selection, so the text shows in its own colours
+    window->processEvents();
+    int yellow = 0, navy = 0;
+    Host::waitUntil([&] {
+        yellow = navy = 0;
+        for (unsigned p : host->grab(px + 20, py + 20, 100, 20)) {
+            yellow += (p & 0xffff00) > 0xa0a000 && (p & 0xff) < 0x60;
+            navy += p == 0x000080;
+        }
+        return yellow > 20;
+    }, [&] { window->processEvents(); });
+    EXPECT_GT(yellow, 20);
+    EXPECT_GT(navy, 1000);
+    host->savePng(std::string(MOLTARO_BUILD_DIR) + "/x11-text-field.png", px + 10, py + 10, 120, 40);
+}
