@@ -78,6 +78,7 @@ Engine::Engine() {
             lines16k[64 + 4 * b + j] = block64[b] ? block64[b] + kLen16k * j : nullptr;
     }
     silentInput = allocate(kMaxPiece);
+    scratch = allocate(2 * kScratchHalf);
     if (!allocateWorkBuffers(kInitialFrames)) valid = false;
     store(setupPending, true);
 }
@@ -88,6 +89,7 @@ Engine::~Engine() {
     for (auto* l : storage16k) delete[] l;
     for (auto* b : block64) delete[] b;
     delete[] silentInput;
+    delete[] scratch;
 }
 
 // Allocates the six buffers (with their histories) for `frames` samples. On failure

@@ -231,11 +231,15 @@ private:
     void runCore(int n);
 
     // Stages (Stages.cpp).
-    void processPiece(const float* inL, const float* inR, float* outL, float* outR, int m,
-                      bool monoOut);
+    static constexpr int kScratchHalf = kMaxPiece / 2 + 32;
+    float* scratch = nullptr;   // 2 * kScratchHalf floats for the resampling stages
+    void processPiece(const float* inL, const float* inR, float* outL, float* outR, int m);
     int inputStage(const float* inL, const float* inR, int m);
-    void decimate(int m, int np);
-    void outputStage(float* outL, float* outR, int m, int np, int& count, bool monoOut);
+    void decimate(int np);
+    void interpolate(int m, int taken, bool coreRan);
+    template <bool Steady>
+    void mixOut(const float* wetL, const float* wetR, float* outL, float* outR, int m, int& count);
+    void outputStage(float* outL, float* outR, int m, int np, int& count, bool coreRan);
 };
 
 }  // namespace moltaro

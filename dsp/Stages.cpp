@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Engine.h"
+#include "Simd.h"
 
 namespace moltaro {
 namespace {
@@ -76,6 +77,54 @@ inline void raisePeak(std::atomic<float>& peak, float v) {
     }
 }
 
+// Half-rate decimation of one channel: out[j] is the filter output at host position
+// first + 2j. x is the dry copy (x[-32..-1] its history); a and b are scratch arrays of
+// at least np + 16 samples. The samples of even and odd age are gathered into a and b
+// so that four outputs are computed at once, each summed in the order k = 0..30.
+void decimateHalfRun(const float* x, int first, int np, float* out, float* a, float* b) {
+    float* A = a + 15;   // A[i] = x[first + 2i], B[i] = x[first + 2i - 1], i >= -15
+    float* B = b + 15;
+    for (int i = -15; i < np; ++i) {
+        A[i] = x[first + 2 * i];
+        B[i] = x[first + 2 * i - 1];
+    }
+    int j = 0;
+    for (; j + 4 <= np; j += 4) {
+        v4f y = splat4(kDecimate[0]) * load4(A + j);
+        for (int h = 1; h <= 15; ++h) {
+            y += splat4(kDecimate[2 * h - 1]) * load4(B + j - h + 1);
+            y += splat4(kDecimate[2 * h]) * load4(A + j - h);
+        }
+        store4(out + j, y);
+    }
+    for (; j < np; ++j) out[j] = decimateHalf(x + first + 2 * j);
+}
+
+// Half-rate interpolation of one channel into wet[0..m): q[0..taken) are the core
+// samples taken at host positions first + 2j, q[-1], q[-2], ... those taken before;
+// real is scratch for `taken` samples.
+void interpolateHalfRun(const float* q, int first, int taken, int m, float* wet, float* real) {
+    int j = 0;
+    for (; j + 4 <= taken; j += 4) {
+        v4f y = splat4(kInterpolate[0]) * load4(q + j);
+        for (int t = 1; t < 16; ++t) y += splat4(kInterpolate[t]) * load4(q + j - t);
+        store4(real + j, y);
+    }
+    for (; j < taken; ++j) real[j] = interpolateHalf(q + j);
+    if (first == 1) wet[0] = q[-8];
+    for (j = 0; j < taken; ++j) {
+        const int i = first + 2 * j;
+        wet[i] = real[j];
+        if (i + 1 < m) wet[i + 1] = q[j - 7];
+    }
+}
+
+bool allZero(const float* p, int n) {
+    for (int i = 0; i < n; ++i)
+        if (p[i] != 0.0f) return false;
+    return true;
+}
+
 }  // namespace
 
 void Engine::process(const float* const* inputs, float* const* outputs, int frames,
@@ -92,15 +141,14 @@ void Engine::process(const float* const* inputs, float* const* outputs, int fram
         for (int done = 0; done < frames;) {
             const int m = std::min(kMaxPiece, frames - done);
             processPiece(inL ? inL + done : silentInput, inR ? inR + done : nullptr, outL + done,
-                         outR ? outR + done : nullptr, m, outR == nullptr);
+                         outR ? outR + done : nullptr, m);
             done += m;
         }
     }
     blockCount.fetch_add(1, std::memory_order_relaxed);
 }
 
-void Engine::processPiece(const float* inL, const float* inR, float* outL, float* outR, int m,
-                          bool monoOut) {
+void Engine::processPiece(const float* inL, const float* inR, float* outL, float* outR, int m) {
     if (predelayDirty.exchange(false, std::memory_order_acquire)) applyPredelay(relaxed(write64k));
     int count = typeChangeRestart.exchange(false, std::memory_order_acquire) ? 20000
                                                                              : relaxed(typeChangeCount);
@@ -112,14 +160,14 @@ void Engine::processPiece(const float* inL, const float* inR, float* outL, float
             std::memcpy(workInL, dryL, sizeof(float) * static_cast<std::size_t>(m));
             std::memcpy(workInR, dryR, sizeof(float) * static_cast<std::size_t>(m));
         } else {
-            decimate(m, np);
+            decimate(np);
         }
         runCore(np);
     } else {
         std::memset(workOutL, 0, sizeof(float) * static_cast<std::size_t>(np));
         std::memset(workOutR, 0, sizeof(float) * static_cast<std::size_t>(np));
     }
-    outputStage(outL, outR, m, np, count, monoOut);
+    outputStage(outL, outR, m, np, count, coreOn);
     store(typeChangeCount, count);
     // The newest input samples become the decimator's history.
     std::memmove(dryL - kHistory, dryL - kHistory + m, sizeof(float) * kHistory);
@@ -128,20 +176,21 @@ void Engine::processPiece(const float* inL, const float* inR, float* outL, float
 
 // Dry copy and signal detection; returns the number of core samples this piece yields.
 int Engine::inputStage(const float* inL, const float* inR, int m) {
-    bool signal = false;
-    if (inR) {
+    if (!inR) inR = inL;
+    int bad = 0, signal = 0;
+    for (int i = 0; i < m; ++i) {
+        const float l = inL[i], r = inR[i];
+        dryL[i] = l;
+        dryR[i] = r;
+        bad |= !(std::fabs(l) <= kInputLimit) | !(std::fabs(r) <= kInputLimit);
+        signal |= std::fabs(l) + std::fabs(r) > 1e-6f;
+    }
+    if (bad) {
+        signal = 0;
         for (int i = 0; i < m; ++i) {
-            const float l = sanitize(inL[i]), r = sanitize(inR[i]);
-            dryL[i] = l;
-            dryR[i] = r;
-            signal |= std::fabs(l) + std::fabs(r) > 1e-6f;
-        }
-    } else {
-        for (int i = 0; i < m; ++i) {
-            const float l = sanitize(inL[i]);
-            dryL[i] = l;
-            dryR[i] = l;
-            signal |= std::fabs(l) + std::fabs(l) > 1e-6f;
+            dryL[i] = sanitize(dryL[i]);
+            dryR[i] = sanitize(dryR[i]);
+            signal |= std::fabs(dryL[i]) + std::fabs(dryR[i]) > 1e-6f;
         }
     }
     if (signal) silenceCount = silenceHold;
@@ -149,34 +198,55 @@ int Engine::inputStage(const float* inL, const float* inR, int m) {
 }
 
 // Low-pass and decimate the dry copy into the core input.
-void Engine::decimate(int m, int np) {
-    (void)m;
-    const int step = rateDivider + 1;
+void Engine::decimate(int np) {
     const int first = firstAt(stagePhase, rateDivider, emitPhase(rateDivider));
+    if (rateDivider == 1) {
+        decimateHalfRun(dryL, first, np, workInL, scratch, scratch + kScratchHalf);
+        decimateHalfRun(dryR, first, np, workInR, scratch, scratch + kScratchHalf);
+        return;
+    }
     for (int j = 0; j < np; ++j) {
-        const int i = first + j * step;
-        if (rateDivider == 1) {
-            workInL[j] = decimateHalf(dryL + i);
-            workInR[j] = decimateHalf(dryR + i);
-        } else {
-            workInL[j] = decimateQuarter(dryL + i);
-            workInR[j] = decimateQuarter(dryR + i);
-        }
+        const int i = first + 4 * j;
+        workInL[j] = decimateQuarter(dryL + i);
+        workInR[j] = decimateQuarter(dryR + i);
     }
 }
 
-void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bool monoOut) {
+// Wet samples at the host rate: the core output itself at full rate; otherwise
+// interpolated into workIn (free once the core has run).
+void Engine::interpolate(int m, int taken, bool coreRan) {
+    const int rd = rateDivider;
+    const int pendingStart = pendingOut;
+    const float* qL = workOutL - pendingStart;
+    const float* qR = workOutR - pendingStart;
+    // A gated core over a silent history: every interpolated sample is zero.
+    if (!coreRan && allZero(qL - 16, 16 + pendingStart) && allZero(qR - 16, 16 + pendingStart)) {
+        std::memset(workInL, 0, sizeof(float) * static_cast<std::size_t>(m));
+        std::memset(workInR, 0, sizeof(float) * static_cast<std::size_t>(m));
+        return;
+    }
+    const int first = firstAt(stagePhase, rd, takePhase(rd));
+    if (rd == 1) {
+        interpolateHalfRun(qL, first, taken, m, workInL, scratch);
+        interpolateHalfRun(qR, first, taken, m, workInR, scratch);
+        return;
+    }
+    int phase = stagePhase, t = 0;
+    for (int i = 0; i < m; ++i) {
+        if (phase == 3) ++t;
+        phase = (phase + 1) & 3;
+        workInL[i] = interpolateQuarter(qL + t - 1, phase);
+        workInR[i] = interpolateQuarter(qR + t - 1, phase);
+    }
+}
+
+template <bool Steady>
+void Engine::mixOut(const float* wetL, const float* wetR, float* outL, float* outR, int m, int& count) {
     const float mix = relaxed(params.wet);
     const float wetGain = std::sqrt(mix), dryGain = std::sqrt(1.0f - mix);
     const float gain = relaxed(params.outGain);
-    const int rd = rateDivider;
-    // The core samples not yet taken: the one left over from the last piece (quarter
-    // rate), then this piece's; the samples taken before lie in front of them.
-    const int pendingStart = rd == 0 ? 0 : pendingOut;
-    const float* qL = workOutL - pendingStart;
-    const float* qR = workOutR - pendingStart;
-    int taken = 0;
-    int phase = stagePhase;
+    BiquadPair dc;
+    dc.load(dcBlockL, dcBlockR);
     float pkL = 0.0f, pkR = 0.0f;
     int silence = silenceCount;
     const int hold = silenceHold;
@@ -184,70 +254,70 @@ void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bo
     const int switchAt = 15000 - m;
 
     for (int i = 0; i < m; ++i) {
-        float wL, wR;
-        if (rd == 0) {
-            wL = workOutL[i];
-            wR = workOutR[i];
-        } else if (rd == 1) {
-            if (phase == 0) {
-                wL = interpolateHalf(qL + taken);
-                wR = interpolateHalf(qR + taken);
-                ++taken;
-            } else {
-                wL = qL[taken - 8];
-                wR = qR[taken - 8];
+        float wL = wetL[i], wR = wetR[i];
+        if (!Steady) {
+            // Changeover: fade out, switch, hold the core off, fade in.
+            if (count != 0) {
+                --count;
+                fade = std::max(0.0f, fade - 0.0002f);
+                if (count > 5000 && count <= switchAt) {
+                    fade = 0.0f;
+                    algorithm = std::min(8, std::max(0, relaxed(params.requestedAlgorithm)));
+                    // Clears the core's buffers, so the rest of this piece's wet is zero.
+                    resetEngine();
+                    count = 5000;
+                }
             }
-            phase ^= 1;
-        } else {
-            if (phase == 3) ++taken;
-            phase = (phase + 1) & 3;
-            wL = interpolateQuarter(qL + taken - 1, phase);
-            wR = interpolateQuarter(qR + taken - 1, phase);
+            if (count == 0) fade = std::min(1.0f, fade + 0.0002f);
+            wL = fade * wL;
+            wR = fade * wR;
         }
-
-        // Changeover: fade out, switch, hold the core off, fade in.
-        if (count != 0) {
-            --count;
-            fade = std::max(0.0f, fade - 0.0002f);
-            if (count > 5000 && count <= switchAt) {
-                fade = 0.0f;
-                algorithm = std::min(8, std::max(0, relaxed(params.requestedAlgorithm)));
-                resetEngine();
-                count = 5000;
-            }
-        }
-        if (count == 0) fade = std::min(1.0f, fade + 0.0002f);
-
-        wL = static_cast<float>(dcBlockL.process(fade * wL));
-        wR = static_cast<float>(dcBlockR.process(fade * wR));
+        const v2d y = dc.process(v2d{static_cast<double>(wL), static_cast<double>(wR)});
+        wL = static_cast<float>(y[0]);
+        wR = static_cast<float>(y[1]);
         const float oL = gain * (dryL[i] * dryGain + wetGain * wL);
         const float oR = gain * (dryR[i] * dryGain + wetGain * wR);
         pkL = std::max(pkL, std::fabs(oL));
         pkR = std::max(pkR, std::fabs(oR));
-        if (std::fabs(oL) + std::fabs(oR) < 1e-6f) {
-            if (silence > 0) --silence;
-        } else {
-            silence = hold;
-        }
-        if (monoOut) {
-            outL[i] = (oL + oR) * 0.5f;
-        } else {
+        if (std::fabs(oL) + std::fabs(oR) < 1e-6f) silence -= silence > 0;
+        else silence = hold;
+        if (outR) {
             outL[i] = oL;
             outR[i] = oR;
+        } else {
+            outL[i] = (oL + oR) * 0.5f;
         }
     }
-
+    dc.save(dcBlockL, dcBlockR);
     wetFade = fade;
     silenceCount = silence;
-    stagePhase = phase;
     raisePeak(peakL, pkL);
     raisePeak(peakR, pkR);
+}
+
+void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bool coreRan) {
+    const int rd = rateDivider;
+    const int pendingStart = rd == 0 ? 0 : pendingOut;
+    const int taken = rd == 0 ? m : countAt(stagePhase, rd, takePhase(rd), m);
+    const float* wetL = workOutL;
+    const float* wetR = workOutR;
+    if (rd != 0) {
+        interpolate(m, taken, coreRan);
+        wetL = workInL;
+        wetR = workInR;
+    }
+    stagePhase = (stagePhase + m) & rd;
+
+    // With no changeover running and the wet fully in, the fade is the identity.
+    if (count == 0 && wetFade == 1.0f) mixOut<true>(wetL, wetR, outL, outR, m, count);
+    else mixOut<false>(wetL, wetR, outL, outR, m, count);
+
     if (rd != 0) {
         // Keep the 16 newest taken samples and any untaken one just in front of workOut.
         const int left = pendingStart + np - taken;
         const std::size_t keep = sizeof(float) * static_cast<std::size_t>(16 + left);
-        std::memmove(workOutL - 16 - left, qL + taken - 16, keep);
-        std::memmove(workOutR - 16 - left, qR + taken - 16, keep);
+        std::memmove(workOutL - 16 - left, workOutL - pendingStart + taken - 16, keep);
+        std::memmove(workOutR - 16 - left, workOutR - pendingStart + taken - 16, keep);
         pendingOut = left;
     }
 }
