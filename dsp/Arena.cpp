@@ -110,7 +110,7 @@ void Engine::processArena(int n) {
     float* const allpassR[4] = {lines16k[ArenaState::kFirstAllpass + 4], lines16k[ArenaState::kFirstAllpass + 5],
                                 lines16k[ArenaState::kFirstAllpass + 6], lines16k[ArenaState::kFirstAllpass + 7]};
 
-    float nz[kStretch];
+    float nz[kStretch], uL[kStretch], uR[kStretch];
     float sum[2][kStretch];
 
     for (int done = 0; done < n;) {
@@ -119,13 +119,12 @@ void Engine::processArena(int n) {
         const int q0 = (relaxed(write64k) + 1) & kMask64k;
 
         // Front end, and the shaped input into the two long lines.
+        frontEndRun(done, m, 1, nz, uL, uR);
+        write16k = (write16k + m) & kMask16k;
         for (int i = 0; i < m; ++i) {
-            advanceShared();
-            float uL, uR;
-            nz[i] = frontEndSample(workInL[done + i], workInR[done + i], uL, uR);
-            const int q = relaxed(write64k);
-            longLine[0][q] = uL;
-            longLine[1][q] = uR;
+            const int q = (q0 + i) & kMask64k;
+            longLine[0][q] = uL[i];
+            longLine[1][q] = uR[i];
             sum[0][i] = 0.0f;
             sum[1][i] = 0.0f;
         }

@@ -116,7 +116,7 @@ void Engine::processCathedral(int n) {
     float* const allpassL[4] = {lines16k[ap + 0], lines16k[ap + 1], lines16k[ap + 2], lines16k[ap + 3]};
     float* const allpassR[4] = {lines16k[ap + 4], lines16k[ap + 5], lines16k[ap + 6], lines16k[ap + 7]};
 
-    float nz[kStretch];
+    float nz[kStretch], uL[kStretch], uR[kStretch];
     float mix[4][kStretch];   // indexed by CathedralState::Feed
     float sum[2][kStretch];
 
@@ -124,14 +124,13 @@ void Engine::processCathedral(int n) {
         const int m = n - done < kStretch ? n - done : kStretch;
         const int p0 = (write16k + 1) & kMask16k;
 
+        frontEndRun(done, m, 1, nz, uL, uR);
+        write16k = (write16k + m) & kMask16k;
         for (int i = 0; i < m; ++i) {
-            advanceShared();
-            float uL, uR;
-            nz[i] = frontEndSample(workInL[done + i], workInR[done + i], uL, uR);
-            mix[CathedralState::kL75][i] = 0.75f * uL;
-            mix[CathedralState::kR75][i] = 0.75f * uR;
-            mix[CathedralState::kL50R25][i] = 0.5f * uL + 0.25f * uR;
-            mix[CathedralState::kL25R50][i] = 0.25f * uL + 0.5f * uR;
+            mix[CathedralState::kL75][i] = 0.75f * uL[i];
+            mix[CathedralState::kR75][i] = 0.75f * uR[i];
+            mix[CathedralState::kL50R25][i] = 0.5f * uL[i] + 0.25f * uR[i];
+            mix[CathedralState::kL25R50][i] = 0.25f * uL[i] + 0.5f * uR[i];
             sum[0][i] = 0.0f;
             sum[1][i] = 0.0f;
         }

@@ -77,45 +77,52 @@ void Engine::processSpring(int n) {
     float damped[kSprings];
     for (int j = 0; j < kSprings; ++j) damped[j] = st.damped[j];
 
-    for (int i = 0; i < n; ++i) {
-        float u[2];
-        const float nz = frontEndSample(workInL[i], workInR[i], u[0], u[1]);
-        const int w = write16k;
+    constexpr int kStretch = 256;
+    float nz[kStretch], u[2][kStretch];
+    for (int done = 0; done < n;) {
+        const int m = n - done < kStretch ? n - done : kStretch;
+        // The front end for the stretch; this core advances its indices at the end of
+        // each sample.
+        frontEndRun(done, m, 0, nz, u[0], u[1]);
+        for (int i = 0; i < m; ++i) {
+            const int w = write16k;
 
-        float loopOut[kSprings];
-        for (int j = 0; j < kSprings; ++j) loopOut[j] = lineS[j][(w - st.loopDelay[j]) & kMask16k];
-        envL = follow(envL, std::fabs(loopOut[0]) + std::fabs(loopOut[1]) + std::fabs(loopOut[2]), att, rel);
-        envR = follow(envR, std::fabs(loopOut[3]) + std::fabs(loopOut[4]) + std::fabs(loopOut[5]), att, rel);
-        fbL = loopGainFor(envL, fb0);
-        fbR = loopGainFor(envR, fb0);
+            float loopOut[kSprings];
+            for (int j = 0; j < kSprings; ++j) loopOut[j] = lineS[j][(w - st.loopDelay[j]) & kMask16k];
+            envL = follow(envL, std::fabs(loopOut[0]) + std::fabs(loopOut[1]) + std::fabs(loopOut[2]), att, rel);
+            envR = follow(envR, std::fabs(loopOut[3]) + std::fabs(loopOut[4]) + std::fabs(loopOut[5]), att, rel);
+            fbL = loopGainFor(envL, fb0);
+            fbR = loopGainFor(envR, fb0);
 
-        float heard[kSprings];
-        for (int j = 0; j < kSprings; ++j) {
-            const bool left = j < 3;
-            float& s = damped[j];
-            s = s + (loopOut[j] - s) * k + nz;
-            const float ret = lineR[j][(w - st.loopDelay[j]) & kMask16k];
+            float heard[kSprings];
+            for (int j = 0; j < kSprings; ++j) {
+                const bool left = j < 3;
+                float& s = damped[j];
+                s = s + (loopOut[j] - s) * k + nz[i];
+                const float ret = lineR[j][(w - st.loopDelay[j]) & kMask16k];
 
-            float d = lineP[j][(w - st.pDelay[j]) & kMask16k];
-            float v = -s + ga * d;
-            lineP[j][w] = v;
-            const float a = d - ga * v;
-            heard[j] = a;
+                float d = lineP[j][(w - st.pDelay[j]) & kMask16k];
+                float v = -s + ga * d;
+                lineP[j][w] = v;
+                const float a = d - ga * v;
+                heard[j] = a;
 
-            d = lineQ[j][(w - st.qDelay[j]) & kMask16k];
-            v = a + ga * d;
-            lineQ[j][w] = v;
-            lineR[j][w] = d - ga * v;
+                d = lineQ[j][(w - st.qDelay[j]) & kMask16k];
+                v = a + ga * d;
+                lineQ[j][w] = v;
+                lineR[j][w] = d - ga * v;
 
-            d = lineW[j][(w - st.wDelay[j]) & kMask16k];
-            v = ret + ga * d;
-            lineW[j][w] = v;
-            const float b = d - ga * v;
-            lineS[j][w] = b * (left ? fbL : fbR) + u[left ? 0 : 1];
+                d = lineW[j][(w - st.wDelay[j]) & kMask16k];
+                v = ret + ga * d;
+                lineW[j][w] = v;
+                const float b = d - ga * v;
+                lineS[j][w] = b * (left ? fbL : fbR) + u[left ? 0 : 1][i];
+            }
+            workOutL[done + i] = (heard[0] + heard[1] + heard[2]) * kOutputScale;
+            workOutR[done + i] = (heard[3] + heard[4] + heard[5]) * kOutputScale;
+            write16k = (write16k + 1) & kMask16k;
         }
-        workOutL[i] = (heard[0] + heard[1] + heard[2]) * kOutputScale;
-        workOutR[i] = (heard[3] + heard[4] + heard[5]) * kOutputScale;
-        advanceShared();
+        done += m;
     }
 
     st.envL = envL; st.envR = envR;
