@@ -185,30 +185,11 @@ TEST(Ambience, FallsSilentAfterItsLongestPath) {
     EXPECT_GT(edge, 1e-3f);
 
     // With diffusion only the all-passes ring on, and die within a second.
-    auto d = engineAt({1.0f, 1.0f, 0.0f}, rate);
-    in.resize(burst + longest + 44100, 0.0f);
-    run(*d, kAmbience, in, in, outL, outR);
-    float tail = 0.0f;
-    for (size_t i = in.size() - 1000; i < in.size(); ++i) tail = std::max(tail, std::fabs(outL[i]));
-    EXPECT_LT(tail, 1e-6f);
+    auto d = expectDiesIntoHealthyStates(kAmbience, {1.0f, 1.0f, 0.0f}, longest + 44100, 1e-6f);
     for (const auto& side : d->ambience.s) EXPECT_EQ(unhealthyCount(side, 6), 0);
-    EXPECT_EQ(unhealthyCount(outL.data(), outL.size()), 0);
-    for (int line = 0; line < 36; ++line) EXPECT_EQ(unhealthyCount(d->lines16k[line], 16384), 0) << line;
-    for (int b = 0; b < 2; ++b) EXPECT_EQ(unhealthyCount(d->block64[b], 65536), 0) << b;
 }
 
-TEST(Ambience, ResponseLengthensWithDecay) {
-    const int len = 44100;
-    Signal imp = impulse(len), outL, outR;
-    double previous = 0.0;
-    for (float decay : {0.2f, 0.5f, 0.8f}) {
-        auto e = makeEngine({decay});
-        run(*e, kAmbience, imp, imp, outL, outR);
-        const double t = decayTime30dB(outL, outR, 44100.0);
-        EXPECT_GT(t, previous) << "decay " << decay;
-        previous = t;
-    }
-}
+TEST(Ambience, ResponseLengthensWithDecay) { expectTailGrowsWithDecay(kAmbience, 44100); }
 
 // The network written out sample by sample: running read indices, a 16-bit write
 // index advanced at the end of each sample, every sum in the order written.
@@ -286,19 +267,5 @@ TEST(Ambience, BlocksOfAnySizeGiveTheSamplesOfThePerSampleNetwork) {
     Signal wantL(len), wantR(len);
     for (int i = 0; i < len; ++i) model.step(inL[i], inR[i], wantL[i], wantR[i]);
 
-    for (int block : {1, 77, 128, 1000}) {
-        auto e = engineAt(s, rate);
-        e->write16k = 0xff00;
-        e->write64k = 65000;
-        e->predelayTap = 65000;
-        Signal outL, outR;
-        run(*e, kAmbience, inL, inR, outL, outR, block);
-        int mismatches = 0;
-        for (int i = 0; i < len && mismatches < 5; ++i)
-            if (outL[i] != wantL[i] || outR[i] != wantR[i]) {
-                ADD_FAILURE() << "block " << block << " sample " << i << ": " << outL[i] << "/"
-                              << outR[i] << " want " << wantL[i] << "/" << wantR[i];
-                ++mismatches;
-            }
-    }
+    expectBlocksGiveSamples(kAmbience, s, rate, 0xff00, 65000, inL, inR, wantL, wantR);
 }

@@ -3,8 +3,6 @@
 // the per-sample model.
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "dsp/club_network_model.h"
 #include "dsp/core_harness.h"
 #include "dsp/network_checks.h"
@@ -46,22 +44,13 @@ TEST(Chamber, SetupGivesTheTapTablesAndKeepsThemAcrossSetups) {
     e->prepareChamber();
     EXPECT_EQ(e->write16k, 0x3ff7);
     EXPECT_FALSE(e->setupPending.load());
-    const ChamberState first = e->chamber;
-    for (int i = 0; i < 24; ++i) {
-        EXPECT_EQ(first.combDelay[i], kVariant.comb[i]) << i;
-        EXPECT_EQ(first.loopDelay[i], kVariant.loop[i]) << i;
-        EXPECT_EQ(first.earlyDelay[i], kVariant.early[i]) << i;
-    }
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(first.outDelay[i], kVariant.out[i]) << i;
+    expectTaps(kVariant, e->chamber);
 
     Signal in = noise(3000), outL, outR;
     run(*e, kChamber, in, in, outL, outR);
     e->setupPending = true;
     e->prepareChamber();
-    for (int i = 0; i < 24; ++i) {
-        EXPECT_EQ(e->chamber.combDelay[i], first.combDelay[i]);
-        EXPECT_EQ(e->chamber.earlyDelay[i], first.earlyDelay[i]);
-    }
+    expectTaps(kVariant, e->chamber);
 }
 
 TEST(Chamber, CoefficientsFollowTheParameters) {
@@ -81,26 +70,13 @@ TEST(Chamber, CoefficientsFollowTheParameters) {
 TEST(Chamber, CombsLoopAtTheWriteIndexAndKeepTheirSign) {
     // Diffusion 0, no damping: the loop all-pass inverts the comb and the state is
     // subtracted at the write, so a comb recirculates with the sign of its input.
-    auto e = makeEngine({0.5f, 0.0f, 0.0f});
     const float fb = setupAt({0.5f, 0.0f, 0.0f}).fb;
-    std::vector<std::array<float, 24>> states;
     const int len = 4500;
-    for (int i = 0; i < len; ++i) {
-        e->workInL[0] = i == 0 ? 1.0f : 0.0f;
-        e->workInR[0] = 0.0f;
-        e->prepareChamber();
-        e->processChamber(1);
-        std::array<float, 24> s;
-        std::copy(e->chamber.s, e->chamber.s + 24, s.begin());
-        states.push_back(s);
-    }
+    const auto states = combStatesAfterLeftImpulse(kChamber, &Engine::chamber, len);
     for (int comb : {0, 13}) {   // A1 and B2, both fed from the left
         const int loop = combLoop(kVariant, comb);
         EXPECT_EQ(loop, kVariant.comb[comb] + kVariant.loop[comb]);
-        int firstLoud = -1;
-        for (int i = 0; i < len && firstLoud < 0; ++i)
-            if (std::fabs(states[i][comb]) > 0.1f) firstLoud = i;
-        EXPECT_EQ(firstLoud, loop) << "comb " << comb;
+        EXPECT_EQ(firstLoud(states, comb), loop) << "comb " << comb;
         EXPECT_NEAR(states[loop][comb], -1.0f, 1e-5);
         EXPECT_NEAR(states[2 * loop][comb], -fb, 1e-5);
         ASSERT_LT(3 * loop, len);
@@ -138,27 +114,7 @@ TEST(Chamber, BlocksOfAnySizeGiveTheSamplesOfThePerSampleNetwork) {
 }
 
 TEST(Chamber, TailGrowsWithDecayAndDiesIntoHealthyStates) {
-    const int len = 4 * 44100;
-    Signal imp = impulse(len), outL, outR;
-    double previous = 0.0;
-    for (float decay : {0.2f, 0.5f, 0.8f}) {
-        auto e = makeEngine({decay});
-        run(*e, kChamber, imp, imp, outL, outR);
-        const double t = decayTime30dB(outL, outR, 44100.0);
-        EXPECT_GT(t, previous) << "decay " << decay;
-        previous = t;
-    }
-
-    auto e = makeEngine({0.5f, 1.0f, 0.0f});
-    Signal in = noise(20000, 9);
-    in.resize(10 * 44100, 0.0f);
-    run(*e, kChamber, in, in, outL, outR);
+    expectTailGrowsWithDecay(kChamber, 4 * 44100);
+    auto e = expectDiesIntoHealthyStates(kChamber, {0.5f, 1.0f, 0.0f}, 10 * 44100, 1e-5f);
     EXPECT_EQ(unhealthyCount(e->chamber.s, 24), 0);
-    EXPECT_EQ(unhealthyCount(outL.data(), outL.size()), 0);
-    EXPECT_EQ(unhealthyCount(outR.data(), outR.size()), 0);
-    EXPECT_LT(std::fabs(outL.back()), 1e-5f);
-    for (int line = 0; line < Engine::kNum16k; ++line)
-        EXPECT_EQ(unhealthyCount(e->lines16k[line], 16384), 0) << "line " << line;
-    for (int line = 2; line < 4; ++line)
-        EXPECT_EQ(unhealthyCount(e->lines64k[line], 65536), 0) << "line " << line;
 }

@@ -2,8 +2,6 @@
 // the samples of a plain per-sample model of the network.
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "dsp/club_network_model.h"
 #include "dsp/core_harness.h"
 #include "dsp/network_checks.h"
@@ -45,22 +43,13 @@ TEST(Club, SetupGivesTheTapTablesAndKeepsThemAcrossSetups) {
     e->prepareClub();
     EXPECT_EQ(e->write16k, 0x3ff7);
     EXPECT_FALSE(e->setupPending.load());
-    const ClubState first = e->club;
-    for (int i = 0; i < 24; ++i) {
-        EXPECT_EQ(first.combDelay[i], kVariant.comb[i]) << i;
-        EXPECT_EQ(first.loopDelay[i], kVariant.loop[i]) << i;
-        EXPECT_EQ(first.earlyDelay[i], kVariant.early[i]) << i;
-    }
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(first.outDelay[i], kVariant.out[i]) << i;
+    expectTaps(kVariant, e->club);
 
     Signal in = noise(3000), outL, outR;
     run(*e, kClub, in, in, outL, outR);
     e->setupPending = true;
     e->prepareClub();
-    for (int i = 0; i < 24; ++i) {
-        EXPECT_EQ(e->club.combDelay[i], first.combDelay[i]);
-        EXPECT_EQ(e->club.earlyDelay[i], first.earlyDelay[i]);
-    }
+    expectTaps(kVariant, e->club);
 }
 
 TEST(Club, CoefficientsFollowTheParameters) {
@@ -89,25 +78,11 @@ TEST(Club, CombsOfTheFirstSixPairsLoopShortAndAllCombsFlipSign) {
         EXPECT_EQ(kVariant.comb[12 + i] - kVariant.early[2], shortLoops[6 + i]);
     }
 
-    auto e = makeEngine({0.5f, 0.0f, 0.0f});
     const float fb = setupAt({0.5f, 0.0f, 0.0f}).fb;
-    Signal imp = impulse(5000), silent(5000, 0.0f);
-    std::vector<std::array<float, 24>> states;
-    for (int i = 0; i < 5000; ++i) {
-        e->workInL[0] = imp[i];
-        e->workInR[0] = 0.0f;
-        e->prepareClub();
-        e->processClub(1);
-        std::array<float, 24> s;
-        std::copy(e->club.s, e->club.s + 24, s.begin());
-        states.push_back(s);
-    }
+    const auto states = combStatesAfterLeftImpulse(kClub, &Engine::club, 5000);
     for (int comb : {0, 6}) {   // A1 (written behind), A7 (at the write index)
         const int loop = combLoop(kVariant, comb);
-        int firstLoud = -1;
-        for (int i = 0; i < 5000 && firstLoud < 0; ++i)
-            if (std::fabs(states[i][comb]) > 0.1f) firstLoud = i;
-        EXPECT_EQ(firstLoud, loop) << "comb " << comb;
+        EXPECT_EQ(firstLoud(states, comb), loop) << "comb " << comb;
         EXPECT_NEAR(states[loop][comb], -1.0f, 1e-5);      // the loop all-pass inverts
         ASSERT_LT(2 * loop, 5000);
         EXPECT_NEAR(states[2 * loop][comb], fb, 1e-5);     // and again on the next trip
@@ -142,27 +117,7 @@ TEST(Club, BlocksOfAnySizeGiveTheSamplesOfThePerSampleNetwork) {
 }
 
 TEST(Club, TailGrowsWithDecayAndDiesIntoHealthyStates) {
-    const int len = 4 * 44100;
-    Signal imp = impulse(len), outL, outR;
-    double previous = 0.0;
-    for (float decay : {0.2f, 0.5f, 0.8f}) {
-        auto e = makeEngine({decay});
-        run(*e, kClub, imp, imp, outL, outR);
-        const double t = decayTime30dB(outL, outR, 44100.0);
-        EXPECT_GT(t, previous) << "decay " << decay;
-        previous = t;
-    }
-
-    auto e = makeEngine({0.5f, 1.0f, 0.0f});
-    Signal in = noise(20000, 9);
-    in.resize(10 * 44100, 0.0f);
-    run(*e, kClub, in, in, outL, outR);
+    expectTailGrowsWithDecay(kClub, 4 * 44100);
+    auto e = expectDiesIntoHealthyStates(kClub, {0.5f, 1.0f, 0.0f}, 10 * 44100, 1e-5f);
     EXPECT_EQ(unhealthyCount(e->club.s, 24), 0);
-    EXPECT_EQ(unhealthyCount(outL.data(), outL.size()), 0);
-    EXPECT_EQ(unhealthyCount(outR.data(), outR.size()), 0);
-    EXPECT_LT(std::fabs(outL.back()), 1e-5f);
-    for (int line = 0; line < Engine::kNum16k; ++line)
-        EXPECT_EQ(unhealthyCount(e->lines16k[line], 16384), 0) << "line " << line;
-    for (int line = 2; line < 4; ++line)
-        EXPECT_EQ(unhealthyCount(e->lines64k[line], 65536), 0) << "line " << line;
 }

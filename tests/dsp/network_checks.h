@@ -40,4 +40,62 @@ inline int unhealthyCount(const float* p, std::size_t n) {
     return bad;
 }
 
+// Runs the core over the inputs at several block sizes (1, 77, 128, 1000 core samples),
+// from the write positions w16 and w64 at the given core rate, and expects exactly
+// the wanted samples; reports the first mismatches of each run.
+inline void expectBlocksGiveSamples(Core core, const Settings& s, double rate, int w16, int w64,
+                                    const Signal& inL, const Signal& inR, const Signal& wantL,
+                                    const Signal& wantR) {
+    for (int block : {1, 77, 128, 1000}) {
+        auto e = makeEngine(s);
+        e->coreRate = rate;
+        e->write16k = w16;
+        e->write64k = w64;
+        e->predelayTap = w64;
+        Signal outL, outR;
+        run(*e, core, inL, inR, outL, outR, block);
+        int mismatches = 0;
+        for (std::size_t i = 0; i < inL.size() && mismatches < 5; ++i)
+            if (outL[i] != wantL[i] || outR[i] != wantR[i]) {
+                ADD_FAILURE() << "block " << block << " sample " << i << ": " << outL[i] << "/"
+                              << outR[i] << " want " << wantL[i] << "/" << wantR[i];
+                ++mismatches;
+            }
+    }
+}
+
+// The -30 dB time of an impulse response (len samples at 44100 Hz) grows from
+// Decay 0.2 to 0.5 to 0.8.
+inline void expectTailGrowsWithDecay(Core core, int len) {
+    Signal imp = impulse(len), outL, outR;
+    double previous = 0.0;
+    for (float decay : {0.2f, 0.5f, 0.8f}) {
+        auto e = makeEngine({decay});
+        run(*e, core, imp, imp, outL, outR);
+        const double t = decayTime30dB(outL, outR, 44100.0);
+        EXPECT_GT(t, previous) << "decay " << decay;
+        previous = t;
+    }
+}
+
+// Runs a noise burst followed by `silence` samples of silence; expects every output
+// sample and every pool line healthy and the last output below `floor`. Returns the
+// engine for checks of the core's own states.
+inline std::unique_ptr<Engine> expectDiesIntoHealthyStates(Core core, const Settings& s, int silence,
+                                                           float floor) {
+    auto e = makeEngine(s);
+    Signal in = noise(20000, 9), outL, outR;
+    in.resize(in.size() + silence, 0.0f);
+    run(*e, core, in, in, outL, outR);
+    EXPECT_EQ(unhealthyCount(outL.data(), outL.size()), 0);
+    EXPECT_EQ(unhealthyCount(outR.data(), outR.size()), 0);
+    EXPECT_LT(std::fabs(outL.back()), floor);
+    EXPECT_LT(std::fabs(outR.back()), floor);
+    for (int line = 0; line < Engine::kNum16k; ++line)
+        EXPECT_EQ(unhealthyCount(e->lines16k[line], 16384), 0) << "16384-sample line " << line;
+    for (int line = 0; line < Engine::kNum64k; ++line)
+        EXPECT_EQ(unhealthyCount(e->lines64k[line], 65536), 0) << "65536-sample line " << line;
+    return e;
+}
+
 }  // namespace coretest

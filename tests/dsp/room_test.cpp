@@ -185,45 +185,13 @@ TEST(Room, BlocksOfAnySizeGiveTheSamplesOfThePerSampleNetwork) {
     Signal wantL(len), wantR(len);
     for (int i = 0; i < len; ++i) model.step(inL[i], inR[i], wantL[i], wantR[i]);
 
-    for (int block : {1, 77, 128, 1000}) {
-        auto e = makeEngine(s);
-        e->write16k = 16300;
-        e->write64k = 65000;
-        e->predelayTap = 65000;
-        Signal outL, outR;
-        run(*e, kRoom, inL, inR, outL, outR, block);
-        int mismatches = 0;
-        for (int i = 0; i < len && mismatches < 5; ++i)
-            if (outL[i] != wantL[i] || outR[i] != wantR[i]) {
-                ADD_FAILURE() << "block " << block << " sample " << i << ": " << outL[i] << "/"
-                              << outR[i] << " want " << wantL[i] << "/" << wantR[i];
-                ++mismatches;
-            }
-    }
+    expectBlocksGiveSamples(kRoom, s, 44100.0, 16300, 65000, inL, inR, wantL, wantR);
     EXPECT_GT(std::fabs(wantL[len - 1]), 1e-5f);   // the tail still rings
 }
 
 TEST(Room, TailGrowsWithDecayAndDiesIntoHealthyStates) {
-    const int len = 4 * 44100;
-    Signal imp = impulse(len), outL, outR;
-    double previous = 0.0;
-    for (float decay : {0.2f, 0.5f, 0.8f}) {
-        auto e = makeEngine({decay});
-        run(*e, kRoom, imp, imp, outL, outR);
-        const double t = decayTime30dB(outL, outR, 44100.0);
-        EXPECT_GT(t, previous) << "decay " << decay;
-        previous = t;
-    }
-
-    // Noise, then silence long enough for the longest tail to fall to the noise floor.
-    auto e = makeEngine({1.0f, 1.0f, 0.0f});
-    Signal in = noise(20000, 9);
-    in.resize(20 * 44100, 0.0f);
-    run(*e, kRoom, in, in, outL, outR);
+    expectTailGrowsWithDecay(kRoom, 4 * 44100);
+    // Even the longest tail falls to the noise floor of the denormal guard.
+    auto e = expectDiesIntoHealthyStates(kRoom, {1.0f, 1.0f, 0.0f}, 20 * 44100, 1e-5f);
     EXPECT_EQ(unhealthyCount(e->room.s, 24), 0);
-    EXPECT_EQ(unhealthyCount(outL.data(), outL.size()), 0);
-    EXPECT_EQ(unhealthyCount(outR.data(), outR.size()), 0);
-    EXPECT_LT(std::fabs(outL.back()), 1e-5f);
-    for (int line = 0; line < Engine::kNum16k; ++line)
-        EXPECT_EQ(unhealthyCount(e->lines16k[line], 16384), 0) << "line " << line;
 }
