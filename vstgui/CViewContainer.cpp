@@ -126,9 +126,14 @@ void CViewContainer::update(CDrawContext* context) {
         return;
     }
     const CPoint origin = getContentOrigin();
-    for (size_t i = 0; i < children.size(); ++i) {
+    // Which views need drawing is decided first: drawing one area again marks the
+    // views in it clean, even those only partly inside it.
+    std::vector<size_t> dirty;
+    for (size_t i = 0; i < children.size(); ++i)
+        if (children[i]->isDirty()) dirty.push_back(i);
+    for (size_t i : dirty) {
+        if (i >= children.size()) break;
         CView* child = children[i];
-        if (!child->isDirty()) continue;
         // An opaque view that nothing covers draws alone; otherwise the whole area
         // is drawn again in order, so newer views (a modal one) stay on top.
         bool covered = child->getTransparency();
@@ -149,7 +154,12 @@ void CViewContainer::update(CDrawContext* context) {
         bounds.offset(-origin.h, -origin.v);
         clip.bound(bounds);
         context->setClipRect(clip);
-        child->update(context);
+        if (child->isDirty() && child->notify(this, kMsgCheckIfViewContainer) == 1) {
+            child->update(context);
+        } else {
+            child->drawRect(context, child->size);
+            child->setDirty(false);
+        }
         context->setOffset(oldOffset);
         context->setClipRect(oldClip);
     }

@@ -173,6 +173,29 @@ TEST_F(FrameTest, DirtyViewUnderAModalViewDoesNotPaintOverIt) {
     EXPECT_EQ(pixel(30, 30), 0xff00ff00u);
 }
 
+TEST_F(FrameTest, NewModalViewIsDrawnWholeEvenWhenADirtyViewBelowOverlapsIt) {
+    registerSolid(9207, 40, 40, 0xff00ff00u);
+    registerSolid(9208, 100, 100, 0xffff0000u);
+    CBitmap* green = new CBitmap(9207);
+    CBitmap* red = new CBitmap(9208);
+    auto* below = new CView(CRect(80, 80, 120, 120));  // only its corner lies under the modal view
+    below->setBackground(green);
+    auto* modal = new CView(CRect(0, 0, 100, 100));
+    modal->setBackground(red);
+    green->forget();
+    red->forget();
+    frame->addView(below);
+    frame->idle();
+    below->setDirty(true);
+    frame->setModalView(modal);
+    frame->idle();
+    EXPECT_EQ(pixel(10, 10), 0xffff0000u) << "far from the view below";
+    EXPECT_EQ(pixel(90, 90), 0xffff0000u);
+    EXPECT_EQ(pixel(110, 110), 0xff00ff00u);
+    frame->setModalView(nullptr);
+    modal->forget();
+}
+
 TEST_F(FrameTest, SplashScreenOpensAsModalViewAndClosesOnAClick) {
     registerSolid(9203, 200, 100, 0xff336699u);
     CBitmap* picture = new CBitmap(9203);
