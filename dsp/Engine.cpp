@@ -1,5 +1,6 @@
 // Engine construction, suspend, resume and reset, the pre-delay tap and the filters.
 #include "Engine.h"
+#include "Simd.h"
 
 #include <cmath>
 #include <cstring>
@@ -254,13 +255,16 @@ void Engine::runCore(int n) {
 void Engine::frontEndRun(int from, int m, int lead, float* nz, float* uL, float* uR) {
     const int w0 = relaxed(write64k), r0 = relaxed(predelayTap);
     const bool on = relaxed(params.power) != 0;
-    const float hg = relaxed(params.highGain), lg = relaxed(params.lowGain);
-    FrontEndState f = frontEnd;
     DenormalNoise gen = noiseGen;
     float* const preL = lines64k[0];
     float* const preR = lines64k[1];
     const float* inL = workInL + from;
     const float* inR = workInR + from;
+    // Both channels side by side in lanes 0 and 1 (lanes 2 and 3 idle).
+    FrontEndState& f = frontEnd;
+    v4f hs{f.hsL, f.hsR, 0.0f, 0.0f}, hp{f.hpL, f.hpR, 0.0f, 0.0f}, y1{f.y1L, f.y1R, 0.0f, 0.0f};
+    const v4f p = splat4(f.p), a = splat4(f.a), a1 = splat4(f.a + 1.0f);
+    const v4f hg = splat4(relaxed(params.highGain)), lg = splat4(relaxed(params.lowGain));
     for (int i = 0; i < m; ++i) {
         const float n = gen.next();
         const int w = (w0 + lead + i) & kMask64k;
@@ -268,21 +272,21 @@ void Engine::frontEndRun(int from, int m, int lead, float* nz, float* uL, float*
         preL[w] = on ? n + (n + inL[i]) : n;
         preR[w] = on ? n + (n + inR[i]) : n;
         const int r = (r0 + lead + i) & kMask64k;
-        const float xL = preL[r], xR = preR[r];
-        f.hsL = xL + (f.hsL - xL) * f.p;
-        f.hsR = xR + (f.hsR - xR) * f.p;
-        const float yL = f.hsL + (xL - f.hsL) * hg + n;
-        const float yR = f.hsR + (xR - f.hsR) * hg + n;
-        f.hpL = f.a * f.hpL + (f.a + 1.0f) * (yL - f.y1L) * 0.5f;
-        f.hpR = f.a * f.hpR + (f.a + 1.0f) * (yR - f.y1R) * 0.5f;
-        f.y1L = yL;
-        f.y1R = yR;
-        uL[i] = n + (f.hpL + (yL - f.hpL) * lg);
-        uR[i] = n + (f.hpR + (yR - f.hpR) * lg);
+        const v4f x{preL[r], preR[r], 0.0f, 0.0f};
+        const v4f nv = splat4(n);
+        hs = x + (hs - x) * p;
+        const v4f y = hs + (x - hs) * hg + nv;
+        hp = a * hp + a1 * (y - y1) * 0.5f;
+        y1 = y;
+        const v4f u = nv + (hp + (y - hp) * lg);
+        uL[i] = u[0];
+        uR[i] = u[1];
         nz[i] = n;
     }
     if (m > 0) noise = nz[m - 1];
-    frontEnd = f;
+    f.hsL = hs[0]; f.hsR = hs[1];
+    f.hpL = hp[0]; f.hpR = hp[1];
+    f.y1L = y1[0]; f.y1R = y1[1];
     noiseGen = gen;
     write64k.store((w0 + m) & kMask64k, std::memory_order_relaxed);
     predelayTap.store((r0 + m) & kMask64k, std::memory_order_relaxed);

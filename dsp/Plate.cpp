@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "Engine.h"
+#include "Simd.h"
 
 namespace moltaro {
 namespace {
@@ -35,6 +36,21 @@ constexpr double kRead[20] = {21.4, 30.25, 38.65, 40.945, 55, 28, 40.615, 41.5, 
 constexpr float kOutputScale = 0.07268f;
 
 constexpr int kStretch = 24;
+
+// Loads and stores for code written once for a sample (float) and for four (v4f).
+template <typename T> T ld(const float* p);
+template <> inline float ld<float>(const float* p) { return *p; }
+template <> inline v4f ld<v4f>(const float* p) { return load4(p); }
+inline void put(float* p, float v) { *p = v; }
+inline void put(float* p, v4f v) { store4(p, v); }
+
+// Runs f(i, T{}) over [0, m): four samples at a time with T = v4f, the rest with float.
+template <typename F>
+inline void forStretch(int m, F&& f) {
+    int i = 0;
+    for (; i + 4 <= m; i += 4) f(i, v4f{});
+    for (; i < m; ++i) f(i, 0.0f);
+}
 
 // Index into a side's ten read taps of tap Tn (n = 1..10; the right side's T13..T22
 // stand at the same places).
@@ -79,8 +95,19 @@ void Engine::processPlate(int n) {
     const float ga70 = 0.7f * ga, ga79 = 0.79f * ga, ga84 = 0.84f * ga, ga92 = 0.92f * ga;
     float* const dl = lines64k[PlateState::kDispersedL];
     float* const dr = lines64k[PlateState::kDispersedR];
-    float nz[kStretch], u[2][kStretch], e[2][kStretch], early[2][kStretch], diffused[2][kStretch];
-    float y[PlateState::kTank][kStretch];
+    alignas(16) float nz[kStretch], u[2][kStretch], e[2][kStretch], early[2][kStretch], dif[2][kStretch];
+    alignas(16) float y[PlateState::kTank][kStretch], z[8][kStretch];
+    v4f feedLR[kStretch], feedRL[kStretch];
+    v2d pair[kStretch];
+
+    // Dispersion members in pairs, left member in lane 0, right in lane 1.
+    BiquadPair in15, in37, out12, out11, out10, out9;
+    in15.load(dispersion[0], dispersion[4]);
+    in37.load(dispersion[2], dispersion[6]);
+    out12.load(dispersion[11], dispersion[23]);
+    out11.load(dispersion[10], dispersion[22]);
+    out10.load(dispersion[9], dispersion[21]);
+    out9.load(dispersion[8], dispersion[20]);
 
     for (int done = 0; done < n;) {
         const int m = std::min(kStretch, n - done);
@@ -88,16 +115,15 @@ void Engine::processPlate(int n) {
         auto at = [p0](float* line, int delay) { return line + ((p0 - delay) & kMask16k); };
         frontEndRun(done, m, 0, nz, u[0], u[1]);
 
-        // Input dispersion into DL, DR.
-        {
-            Biquad b1 = dispersion[0], b3 = dispersion[2], b5 = dispersion[4], b7 = dispersion[6];
-            for (int i = 0; i < m; ++i) {
-                e[0][i] = static_cast<float>(b3.process(b1.process(u[0][i]) + nz[i]) + nz[i]);
-                e[1][i] = static_cast<float>(b7.process(b5.process(u[1][i]) + nz[i]) + nz[i]);
-                dl[p0 + i] = e[0][i];
-                dr[p0 + i] = e[1][i];
-            }
-            dispersion[0] = b1; dispersion[2] = b3; dispersion[4] = b5; dispersion[6] = b7;
+        // Input dispersion into DL, DR: e = B3(B1(u) + nz) + nz, and B7, B5 on the right.
+        // Each pair runs over the stretch on its own, its state in registers.
+        for (int i = 0; i < m; ++i) pair[i] = in15.process(v2d{u[0][i], u[1][i]}) + splat2(nz[i]);
+        for (int i = 0; i < m; ++i) {
+            const v2d b = in37.process(pair[i]) + splat2(nz[i]);
+            e[0][i] = static_cast<float>(b[0]);
+            e[1][i] = static_cast<float>(b[1]);
+            dl[p0 + i] = e[0][i];
+            dr[p0 + i] = e[1][i];
         }
 
         // Early network: per side, stages on E1..E4 (left) or E5..E8 (right); "own" is
@@ -106,11 +132,12 @@ void Engine::processPlate(int n) {
             float* own = side == 0 ? dl : dr;
             float* other = side == 0 ? dr : dl;
             const int* rd = st.readDelay + 10 * side;   // T1.. or T13..
-            float* ln[4];
+            float* lineE[4];
             const float* d[4];
             for (int s = 0; s < 4; ++s) {
-                ln[s] = lines16k[PlateState::kFirstEarly + 4 * side + s] + p0;
-                d[s] = at(lines16k[PlateState::kFirstEarly + 4 * side + s], st.earlyDelay[4 * side + s]);
+                float* line = lines16k[PlateState::kFirstEarly + 4 * side + s];
+                lineE[s] = line + p0;
+                d[s] = at(line, st.earlyDelay[4 * side + s]);
             }
             const float* t1 = at(own, rd[T(1)]);
             const float* t2 = at(own, rd[T(2)]);
@@ -123,86 +150,131 @@ void Engine::processPlate(int n) {
             const float* t9 = at(other, rd[T(9)]);
             const float* t10 = at(other, rd[T(10)]);
             float* out = early[side];
-            for (int i = 0; i < m; ++i) {
-                const float d1 = d[0][i], d2 = d[1][i], d3 = d[2][i], d4 = d[3][i];
-                const float v1 = 0.5f * t6[i] + 0.5f * t1[i] - ga70 * d1;
-                const float v2 = ga79 * d2 + 0.4f * t2[i];
-                const float v3 = 0.32f * t4[i] + 0.35f * t3[i] + 0.2f * t5[i] - ga84 * d3;
-                const float v4 = 0.31f * t7[i] + 0.29f * t8[i] + 0.28f * t9[i] + 0.27f * t10[i] + ga92 * d4;
-                ln[0][i] = v1;
-                ln[1][i] = v2;
-                ln[2][i] = v3;
-                ln[3][i] = v4;
-                const float y1 = ga70 * v1 + d1;
-                const float y2 = d2 - ga79 * v2;
-                const float y3 = ga84 * v3 + d3;
-                const float y4 = d4 - ga92 * v4;
-                out[i] = y1 + y2 + y3 + y4;
-            }
+            forStretch(m, [&](int i, auto tag) {
+                using V = decltype(tag);
+                const V d1 = ld<V>(d[0] + i), d2 = ld<V>(d[1] + i), d3 = ld<V>(d[2] + i), d4 = ld<V>(d[3] + i);
+                const V v1 = 0.5f * ld<V>(t6 + i) + 0.5f * ld<V>(t1 + i) - ga70 * d1;
+                const V v2 = ga79 * d2 + 0.4f * ld<V>(t2 + i);
+                const V v3 = 0.32f * ld<V>(t4 + i) + 0.35f * ld<V>(t3 + i) + 0.2f * ld<V>(t5 + i) - ga84 * d3;
+                const V v4 = 0.31f * ld<V>(t7 + i) + 0.29f * ld<V>(t8 + i) + 0.28f * ld<V>(t9 + i) +
+                             0.27f * ld<V>(t10 + i) + ga92 * d4;
+                put(lineE[0] + i, v1);
+                put(lineE[1] + i, v2);
+                put(lineE[2] + i, v3);
+                put(lineE[3] + i, v4);
+                const V y1 = ga70 * v1 + d1;
+                const V y2 = d2 - ga79 * v2;
+                const V y3 = ga84 * v3 + d3;
+                const V y4 = d4 - ga92 * v4;
+                put(out + i, y1 + y2 + y3 + y4);
+            });
         }
 
         // Input diffusers: three all-passes (+0.5) per side.
         for (int side = 0; side < 2; ++side) {
-            float* x = diffused[side];
+            float* x = dif[side];
             std::copy(e[side], e[side] + m, x);
             for (int s = 0; s < 3; ++s) {
                 float* line = lines16k[PlateState::kFirstDiffuser + 3 * side + s];
                 const float* rd = at(line, st.diffuserDelay[3 * side + s]);
                 float* wr = line + p0;
-                for (int i = 0; i < m; ++i) {
-                    const float v = rd[i] - 0.5f * x[i];
-                    wr[i] = x[i] + 0.5f * v;
-                    x[i] = v;
-                }
+                forStretch(m, [&](int i, auto tag) {
+                    using V = decltype(tag);
+                    const V xi = ld<V>(x + i);
+                    const V v = ld<V>(rd + i) - 0.5f * xi;
+                    put(wr + i, xi + 0.5f * v);
+                    put(x + i, v);
+                });
             }
         }
+        for (int i = 0; i < m; ++i) {
+            feedLR[i] = v4f{dif[0][i], dif[1][i], dif[0][i], dif[1][i]};
+            feedRL[i] = v4f{dif[1][i], dif[0][i], dif[1][i], dif[0][i]};
+        }
 
-        // Tank: 24 combs, each with an all-pass (alternating sign) inside its loop.
+        // Tank, first the loop all-passes (alternating sign, +ga for C1): x = -C at its
+        // tap, v = x + g*d into X, y = d - g*v.
         for (int j = 0; j < PlateState::kTank; ++j) {
-            float* comb = lines16k[PlateState::kFirstComb + j];
             float* loop = lines16k[PlateState::kFirstLoop + j];
-            const float* cTap = at(comb, st.combDelay[j]);
+            const float* cTap = at(lines16k[PlateState::kFirstComb + j], st.combDelay[j]);
             const float* xTap = at(loop, st.loopDelay[j]);
-            float* cWr = comb + p0;
             float* xWr = loop + p0;
-            const float g = (j & 1) ? -ga : ga;   // C1 (j = 0) is odd in 1-based terms: +ga
-            const float* in = diffused[plateTankFeed(j)];
+            const float g = (j & 1) ? -ga : ga;
             float* yj = y[j];
-            float s = st.tankState[j];
-            for (int i = 0; i < m; ++i) {
-                const float x = -cTap[i];
-                const float d = xTap[i];
-                const float v = x + g * d;
-                const float out = d - g * v;
-                xWr[i] = v;
-                s = s + (out - s) * k + nz[i];
-                cWr[i] = in[i] + s * fb;
-                yj[i] = out;
+            forStretch(m, [&](int i, auto tag) {
+                using V = decltype(tag);
+                const V x = -ld<V>(cTap + i);
+                const V d = ld<V>(xTap + i);
+                const V v = x + g * d;
+                put(xWr + i, v);
+                put(yj + i, d - g * v);
+            });
+        }
+        // ... then the damping recurrences, four combs at a time, and the comb writes
+        // C = in + s*fb.
+        const int m4 = m & ~3;
+        const v4f kv = splat4(k), fbv = splat4(fb);
+        for (int g = 0; g < PlateState::kTank / 4; ++g) {
+            const int j0 = 4 * g;
+            const v4f* feed = g < 3 ? feedLR : feedRL;
+            float* cw[4];
+            for (int q = 0; q < 4; ++q) cw[q] = lines16k[PlateState::kFirstComb + j0 + q] + p0;
+            v4f s = load4(st.tankState + j0);
+            for (int i = 0; i < m4; i += 4) {
+                v4f a = load4(y[j0] + i), b = load4(y[j0 + 1] + i), c = load4(y[j0 + 2] + i),
+                    d = load4(y[j0 + 3] + i);
+                transpose4(a, b, c, d);
+                s = s + (a - s) * kv + splat4(nz[i]);
+                a = feed[i] + s * fbv;
+                s = s + (b - s) * kv + splat4(nz[i + 1]);
+                b = feed[i + 1] + s * fbv;
+                s = s + (c - s) * kv + splat4(nz[i + 2]);
+                c = feed[i + 2] + s * fbv;
+                s = s + (d - s) * kv + splat4(nz[i + 3]);
+                d = feed[i + 3] + s * fbv;
+                transpose4(a, b, c, d);
+                store4(cw[0] + i, a);
+                store4(cw[1] + i, b);
+                store4(cw[2] + i, c);
+                store4(cw[3] + i, d);
             }
-            st.tankState[j] = s;
+            store4(st.tankState + j0, s);
+            for (int q = 0; q < 4 && m4 < m; ++q) {
+                const int j = j0 + q;
+                const float* in = dif[plateTankFeed(j)];
+                float sj = st.tankState[j];
+                for (int i = m4; i < m; ++i) {
+                    sj = sj + (y[j][i] - sj) * k + nz[i];
+                    cw[q][i] = in[i] + sj * fb;
+                }
+                st.tankState[j] = sj;
+            }
         }
 
         // Output dispersion and mix with the early network.
-        {
-            Biquad b9 = dispersion[8], b10 = dispersion[9], b11 = dispersion[10], b12 = dispersion[11];
-            Biquad b21 = dispersion[20], b22 = dispersion[21], b23 = dispersion[22], b24 = dispersion[23];
-            auto Y = [&y](int j, int i) { return y[j - 1][i]; };
-            for (int i = 0; i < m; ++i) {
-                const double l12 = b12.process(Y(24, i) + Y(10, i) + Y(23, i));
-                const double l11 = b11.process(Y(9, i) + Y(19, i) + Y(20, i));
-                const double l10 = b10.process(Y(6, i) + Y(5, i) + Y(16, i));
-                const double l9 = b9.process(Y(15, i) + Y(1, i) + Y(2, i));
-                const double r24 = b24.process(Y(12, i) + Y(11, i) + Y(22, i));
-                const double r23 = b23.process(Y(21, i) + Y(7, i) + Y(8, i));
-                const double r22 = b22.process(Y(18, i) + Y(4, i) + Y(17, i));
-                const double r21 = b21.process(Y(3, i) + Y(13, i) + Y(14, i));
-                const float tL = static_cast<float>(l12 + l11 + l10 + l9);
-                const float tR = static_cast<float>(r24 + r23 + r22 + r21);
-                workOutL[done + i] = (tL + 3.0f * early[0][i]) * kOutputScale;
-                workOutR[done + i] = (tR + 3.0f * early[1][i]) * kOutputScale;
-            }
-            dispersion[8] = b9; dispersion[9] = b10; dispersion[10] = b11; dispersion[11] = b12;
-            dispersion[20] = b21; dispersion[21] = b22; dispersion[22] = b23; dispersion[23] = b24;
+        auto Y = [&y](int j) { return y[j - 1]; };
+        const int groups[8][3] = {{24, 10, 23}, {12, 11, 22}, {9, 19, 20}, {21, 7, 8},
+                                  {6, 5, 16},   {18, 4, 17},  {15, 1, 2}, {3, 13, 14}};
+        for (int q = 0; q < 8; ++q) {
+            const float* a = Y(groups[q][0]);
+            const float* b = Y(groups[q][1]);
+            const float* c = Y(groups[q][2]);
+            float* zq = z[q];
+            forStretch(m, [&](int i, auto tag) {
+                using V = decltype(tag);
+                put(zq + i, ld<V>(a + i) + ld<V>(b + i) + ld<V>(c + i));
+            });
+        }
+        // (B12, B24) + (B11, B23) + (B10, B22) + (B9, B21), summed in that order.
+        for (int i = 0; i < m; ++i) pair[i] = out12.process(v2d{z[0][i], z[1][i]});
+        for (int i = 0; i < m; ++i) pair[i] += out11.process(v2d{z[2][i], z[3][i]});
+        for (int i = 0; i < m; ++i) pair[i] += out10.process(v2d{z[4][i], z[5][i]});
+        for (int i = 0; i < m; ++i) pair[i] += out9.process(v2d{z[6][i], z[7][i]});
+        for (int i = 0; i < m; ++i) {
+            const float tL = static_cast<float>(pair[i][0]);
+            const float tR = static_cast<float>(pair[i][1]);
+            workOutL[done + i] = (tL + 3.0f * early[0][i]) * kOutputScale;
+            workOutR[done + i] = (tR + 3.0f * early[1][i]) * kOutputScale;
         }
 
         write16k = (write16k + m) & kMask16k;
@@ -213,6 +285,13 @@ void Engine::processPlate(int n) {
         }
         done += m;
     }
+
+    in15.save(dispersion[0], dispersion[4]);
+    in37.save(dispersion[2], dispersion[6]);
+    out12.save(dispersion[11], dispersion[23]);
+    out11.save(dispersion[10], dispersion[22]);
+    out10.save(dispersion[9], dispersion[21]);
+    out9.save(dispersion[8], dispersion[20]);
 }
 
 }  // namespace moltaro
