@@ -1,10 +1,10 @@
 #include "X11PopupMenu.h"
 
+#include "X11Blit.h"
 #include "platform/cairo/CairoDrawing.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 #include <cairo.h>
 
 #include <cmath>
@@ -39,7 +39,8 @@ struct Level : EventTarget {
     int menu = -1;     // index into the request's menus
     int parentEntry = -1;  // entry of the level below that opened this one
     ::Window window = 0;
-    cairo_surface_t* surface = nullptr;
+    cairo_surface_t* surface = nullptr;  // the menu drawn in memory
+    std::unique_ptr<Blitter> blitter;
     MenuGeometry geometry;
     int x = 0, y = 0;  // screen position
     int highlight = -1;
@@ -136,7 +137,8 @@ bool Tracker::openLevel(int menu, int parentEntry, int x, int y, int flipX) {
                                   CWOverrideRedirect | CWSaveUnder | CWBackPixel | CWBorderPixel |
                                       CWColormap | CWEventMask,
                                   &attrs);
-    level->surface = cairo_xlib_surface_create(d, level->window, visual, w, h);
+    level->surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    level->blitter = std::make_unique<Blitter>(conn, level->window);
     conn.addTarget(level->window, level.get());
     XMapRaised(d, level->window);
     levels.push_back(std::move(level));
@@ -148,6 +150,7 @@ void Tracker::closeTop() {
     levels.pop_back();
     conn.removeTarget(level->window);
     cairo_surface_destroy(level->surface);
+    level->blitter.reset();
     XDestroyWindow(conn.display(), level->window);
 }
 
@@ -167,7 +170,6 @@ void Tracker::draw(Level& level) {
     const MenuList& menu = menuOf(level);
     const MenuGeometry& g = level.geometry;
     cairo_t* cr = cairo_create(level.surface);
-    cairo_push_group(cr);
     cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
     cairo_paint(cr);
     cairo_set_line_width(cr, 1.0);
@@ -235,10 +237,8 @@ void Tracker::draw(Level& level) {
             cairo_show_text(cr, second.c_str());
         }
     }
-    cairo_pop_group_to_source(cr);
-    cairo_paint(cr);
     cairo_destroy(cr);
-    cairo_surface_flush(level.surface);
+    level.blitter->put(level.surface, 0, 0, g.width, g.height);
 }
 
 void Tracker::setHighlight(Level& level, int entry) {

@@ -1,11 +1,11 @@
 #include "X11TextField.h"
 
 #include "Utf8.h"
+#include "X11Blit.h"
 #include "platform/cairo/CairoDrawing.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -127,7 +127,8 @@ std::unique_ptr<EditField> EditField::create(Connection& connection, ::Window pa
         f->win = 0;
         return nullptr;
     }
-    f->surface = cairo_xlib_surface_create(d, f->win, visual, w, h);
+    f->surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    f->blitter = std::make_unique<Blitter>(connection, f->win);
     connection.addTarget(f->win, f.get());
     XMapRaised(d, f->win);
     int revert = 0;
@@ -147,6 +148,7 @@ EditField::~EditField() {
     XGetInputFocus(d, &current, &revert);
     conn.removeTarget(win);
     cairo_surface_destroy(surface);
+    blitter.reset();
     XDestroyWindow(d, win);
     // Give the keyboard back to whoever had it before us, if it is still ours to give.
     if (current == win && previousFocus != None && previousFocus != PointerRoot && previousFocus != win)
@@ -237,7 +239,6 @@ std::size_t EditField::offsetAt(int x) {
 
 void EditField::redraw() {
     cairo_t* cr = cairo_create(surface);
-    cairo_push_group(cr);
     setColor(cr, look.back);
     cairo_paint(cr);
     cairodraw::selectFont(cr, look.font);
@@ -270,11 +271,8 @@ void EditField::redraw() {
         cairo_line_to(cr, cx, height - 2);
         cairo_stroke(cr);
     }
-    cairo_reset_clip(cr);
-    cairo_pop_group_to_source(cr);
-    cairo_paint(cr);
     cairo_destroy(cr);
-    cairo_surface_flush(surface);
+    blitter->put(surface, 0, 0, width, height);
 }
 
 void EditField::handleEvent(const XEvent& event) {

@@ -5,6 +5,7 @@
 // the focus going elsewhere). Events arrive through the connection's pump.
 
 #include "TextEditState.h"
+#include "X11Blit.h"
 #include "X11Connection.h"
 #include "platform/Platform.h"
 
@@ -70,7 +71,8 @@ private:
     Connection& conn;
     ::Window win = 0;
     ::Window previousFocus = 0;
-    cairo_surface_t* surface = nullptr;
+    cairo_surface_t* surface = nullptr;  // the field drawn in memory
+    std::unique_ptr<Blitter> blitter;
     int width = 0, height = 0;
     TextFieldLook look;
     TextEditState edit;

@@ -8,7 +8,6 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <cairo-xlib.h>
 
 #include <algorithm>
 #include <map>
@@ -212,6 +211,7 @@ X11Window::~X11Window() {
     if (win) {
         conn.removeTarget(win);
         dropBacking();
+        blitter.reset();
         ErrorTrap trap(conn);
         if (!gone)
             XDestroyWindow(conn.display(), win);
@@ -223,18 +223,15 @@ X11Window::~X11Window() {
 bool X11Window::makeBacking() {
     backing = Image(width, height, kWindowFill);
     backingSurface = cairodraw::wrapImage(backing, true);
-    Display* d = conn.display();
-    windowSurface = cairo_xlib_surface_create(d, win, DefaultVisual(d, conn.screen()), width, height);
-    return backingSurface && cairo_surface_status(backingSurface) == CAIRO_STATUS_SUCCESS &&
-           cairo_surface_status(windowSurface) == CAIRO_STATUS_SUCCESS;
+    if (!blitter)
+        blitter = std::make_unique<Blitter>(conn, win);
+    return backingSurface && cairo_surface_status(backingSurface) == CAIRO_STATUS_SUCCESS;
 }
 
 void X11Window::dropBacking() {
-    if (windowSurface)
-        cairo_surface_destroy(windowSurface);
     if (backingSurface)
         cairo_surface_destroy(backingSurface);
-    windowSurface = backingSurface = nullptr;
+    backingSurface = nullptr;
 }
 
 void X11Window::setSize(int w, int h) {
@@ -278,16 +275,9 @@ bool X11Window::paintDirty() {
 
 void X11Window::present(const Rect& r) {
     const Rect area = r.intersect(Rect{0, 0, width, height});
-    if (area.isEmpty() || !alive() || !windowSurface)
+    if (area.isEmpty() || !alive() || !blitter || !backingSurface)
         return;
-    cairo_surface_flush(backingSurface);
-    cairo_t* cr = cairo_create(windowSurface);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, backingSurface, 0, 0);
-    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(windowSurface);
+    blitter->put(backingSurface, area.left, area.top, area.width(), area.height());
     XFlush(conn.display());
 }
 

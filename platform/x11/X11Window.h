@@ -4,6 +4,7 @@
 // see); what was drawn is copied to the X window, and exposures are answered from
 // that image without asking the toolkit.
 
+#include "X11Blit.h"
 #include "X11Connection.h"
 #include "platform/Platform.h"
 
@@ -54,7 +55,7 @@ private:
     int width = 0, height = 0;
     Image backing;                          // what the window shows
     cairo_surface_t* backingSurface = nullptr;  // over backing's pixels
-    cairo_surface_t* windowSurface = nullptr;   // the X window
+    std::unique_ptr<Blitter> blitter;           // copies backing to the window
     Rect dirty;    // waiting for onPaint
     Rect exposed;  // waiting to be copied
     bool painting = false;
