@@ -108,19 +108,21 @@ void Engine::prepareAmbience() {
 
     // write16k keeps its full 16-bit count here.
     const int w16 = write16k;
-    const double samplesPerSecond = c * coreRate;
     for (int side = 0; side < 2; ++side)
         for (int j = 0; j < S::kOrders; ++j)
             for (int t = 0; t < 3; ++t) {
-                st.inputDelay[side][j][t] = delayOfTap64k(w16, kInputTime[side][j][t] * samplesPerSecond);
-                st.allpassDelay[side][j][t] =
-                    delayOfTap16k(w16, kAllpassTime[side][j][t] * 0.001 * samplesPerSecond);
+                const double input = kInputTime[side][j][t] * c * coreRate;
+                const double allpass = kAllpassTime[side][j][t] * 0.001 * c * coreRate;
+                st.inputDelay[side][j][t] = delayOfTap64k(w16, input);
+                st.allpassDelay[side][j][t] = delayOfTap16k(w16, allpass);
             }
 }
 
-// Nothing recirculates across branches: the input copies are written for a whole
-// stretch first (the shortest tap is far longer than a stretch), then each branch runs
-// over the stretch in the order of the output sums.
+// The branches share nothing but the input copies, so the copies are written for a
+// whole stretch first and then each branch runs over the stretch, in the order of the
+// output sums: a tap at sample i finds what the front end wrote up to i, and no tap
+// (at most 0.1 s * c = 9214 samples at 50 kHz) reaches back to where the stretch
+// has written since. The samples are those of a loop sample by sample.
 void Engine::processAmbience(int n) {
     AmbienceState& st = ambience;
     float* const input[2] = {block64[S::kInputLeft], block64[S::kInputRight]};

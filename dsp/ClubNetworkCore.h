@@ -12,9 +12,10 @@
 //   kStateSign       +1: comb written with u + fb * s; -1: with u - fb * s
 //   kOutScale        output gain
 //
-// Every comb only feeds back into itself, through at least 415 samples, and the early
-// taps and output all-passes only read what is older than a stretch, so the combs run
-// over a whole stretch in turn and give exactly the samples of a per-sample loop.
+// Each comb feeds back only into itself, and the early taps read the input copies,
+// which the front end writes for a whole stretch first; so the combs run over a whole
+// stretch one after the other, then each channel's all-passes and early taps. The
+// samples are those of a loop sample by sample.
 
 #include <initializer_list>
 

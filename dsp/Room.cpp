@@ -120,9 +120,10 @@ void Engine::prepareRoom() {
             r.outDelay[ch][t] = delayOfTap16k(w, h * kOutFactor[ch][t]);
 }
 
-// The combs only feed back into themselves, through at least 1155 samples, so each
-// one runs over a whole stretch in turn; the output taps (at least 193 samples back)
-// then read what the stretch wrote, exactly as a per-sample loop would.
+// Each comb feeds back only into itself, so the combs run over a whole stretch one
+// after the other; the output taps then read the comb lines, finding at sample i what
+// the combs wrote up to i (no tap reaches back anywhere near a line's length). The
+// samples are those of a loop sample by sample.
 void Engine::processRoom(int n) {
     RoomState& r = room;
     float nz[kStretch], u[2][kStretch], sum[2][kStretch];
