@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "dsp/core_harness.h"
 #include "dsp/network_checks.h"
 

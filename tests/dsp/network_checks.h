@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include <gtest/gtest.h>
+
 #include "dsp/core_harness.h"
 
 namespace coretest {
