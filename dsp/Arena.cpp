@@ -35,35 +35,26 @@ struct CombPair {
 void runCombPair(const CombPair& c, float g, float damp, const float* nz, float* sum, int m,
                  int p0, int q0) {
     float sa = *c.stateA, sb = *c.stateB;
-    int i = 0;
-    while (i < m) {
-        const int p = (p0 + i) & kMask16k, q = (q0 + i) & kMask64k;
-        const int ca = (p - c.loopA) & kMask16k, cb = (p - c.loopB) & kMask16k;
-        const int ra = (q - c.reflA) & kMask64k, rb = (q - c.reflB) & kMask64k;
-        int len = runWithin(m - i, p, 16384);
-        len = runWithin(len, ca, 16384);
-        len = runWithin(len, cb, 16384);
-        len = runWithin(len, ra, 65536);
-        len = runWithin(len, rb, 65536);
-        const float* loopRdA = c.lineA + ca;
-        const float* loopRdB = c.lineB + cb;
-        const float* reflRdA = c.feedA + ra;
-        const float* reflRdB = c.feedB + rb;
-        float* wrA = c.lineA + p;
-        float* wrB = c.lineB + p;
-        const float* n = nz + i;
-        float* out = sum + i;
-        for (int j = 0; j < len; ++j) {
-            sa = n[j] + (sa + (loopRdA[j] - sa) * damp);
-            const float va = reflRdA[j] + g * sa;
-            wrA[j] = va;
-            sb = n[j] + (sb + (loopRdB[j] - sb) * damp);
-            const float vb = reflRdB[j] + g * sb;
-            wrB[j] = vb;
-            out[j] = out[j] + va + vb;
-        }
-        i += len;
-    }
+    forEachRun(m, p0, std::array<int, 3>{0, c.loopA, c.loopB}, q0, std::array<int, 2>{c.reflA, c.reflB},
+               [&](int i, int len, const std::array<int, 3>& at, const std::array<int, 2>& refl) {
+                   float* wrA = c.lineA + at[0];
+                   float* wrB = c.lineB + at[0];
+                   const float* loopRdA = c.lineA + at[1];
+                   const float* loopRdB = c.lineB + at[2];
+                   const float* reflRdA = c.feedA + refl[0];
+                   const float* reflRdB = c.feedB + refl[1];
+                   const float* n = nz + i;
+                   float* out = sum + i;
+                   for (int j = 0; j < len; ++j) {
+                       sa = n[j] + (sa + (loopRdA[j] - sa) * damp);
+                       const float va = reflRdA[j] + g * sa;
+                       wrA[j] = va;
+                       sb = n[j] + (sb + (loopRdB[j] - sb) * damp);
+                       const float vb = reflRdB[j] + g * sb;
+                       wrB[j] = vb;
+                       out[j] = out[j] + va + vb;
+                   }
+               });
     *c.stateA = sa;
     *c.stateB = sb;
 }

@@ -7,6 +7,9 @@
 // Taps are kept as delays behind the shared write index; positions are formed once
 // per run of samples in which no index wraps, so the inner loops need no masking.
 
+#include <array>
+#include <cstddef>
+
 #include "Blocks.h"
 
 namespace moltaro {
@@ -27,27 +30,48 @@ inline int runWithin(int want, int pos, int size) {
 inline int delayOfTap16k(int w, double d) { return (w - tap16k(w, d)) & kMask16k; }
 inline int delayOfTap64k(int w, double d) { return (w - tap64k(w, d)) & kMask64k; }
 
+// Splits [0, m) into runs in which no tap position wraps and calls
+// body(i, len, at16, at64) for each: at16[k] is the position `behind16[k]` samples
+// behind write position p0 + i on the 16384-sample lines, at64[k] the position
+// `behind64[k]` samples behind q0 + i on the 65536-sample lines.
+template <std::size_t N16, std::size_t N64, class Body>
+inline void forEachRun(int m, int p0, const std::array<int, N16>& behind16, int q0,
+                       const std::array<int, N64>& behind64, Body&& body) {
+    int i = 0;
+    while (i < m) {
+        int len = m - i;
+        std::array<int, N16> at16;
+        std::array<int, N64> at64;
+        const int p = (p0 + i) & kMask16k, q = (q0 + i) & kMask64k;
+        for (std::size_t k = 0; k < N16; ++k) {
+            at16[k] = (p - behind16[k]) & kMask16k;
+            len = runWithin(len, at16[k], 16384);
+        }
+        for (std::size_t k = 0; k < N64; ++k) {
+            at64[k] = (q - behind64[k]) & kMask64k;
+            len = runWithin(len, at64[k], 65536);
+        }
+        body(i, len, at16, at64);
+        i += len;
+    }
+}
+
 // One Schroeder all-pass stage with coefficient g, run over x[0..m) in place:
 // v = line[p - delay] - g*x; line[p] = x + g*v; output v. A stage "with -c" is
 // this stage with g = -c (negation is exact, so the samples are the same).
 // p0 is the write position of x[0].
 inline void allpassStretch(float* line, int delay, float g, float* x, int m, int p0) {
-    int i = 0;
-    while (i < m) {
-        const int p = (p0 + i) & kMask16k;
-        const int r = (p - delay) & kMask16k;
-        int len = runWithin(m - i, p, 16384);
-        len = runWithin(len, r, 16384);
-        float* wr = line + p;
-        const float* rd = line + r;
-        float* xs = x + i;
-        for (int j = 0; j < len; ++j) {
-            const float v = rd[j] - g * xs[j];
-            wr[j] = xs[j] + g * v;
-            xs[j] = v;
-        }
-        i += len;
-    }
+    forEachRun(m, p0, std::array<int, 2>{0, delay}, 0, std::array<int, 0>{},
+               [&](int i, int len, const std::array<int, 2>& at, const std::array<int, 0>&) {
+                   float* wr = line + at[0];
+                   const float* rd = line + at[1];
+                   float* xs = x + i;
+                   for (int j = 0; j < len; ++j) {
+                       const float v = rd[j] - g * xs[j];
+                       wr[j] = xs[j] + g * v;
+                       xs[j] = v;
+                   }
+               });
 }
 
 // Four stages in a row with the signs +c, -c, +c, -c.

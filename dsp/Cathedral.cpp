@@ -41,35 +41,26 @@ struct CombPair {
 
 void runCombPair(const CombPair& c, float g, float damp, const float* nz, float* sum, int m, int p0) {
     float sa = *c.stateA, sb = *c.stateB;
-    int i = 0;
-    while (i < m) {
-        const int p = (p0 + i) & kMask16k;
-        const int ca = (p - c.loopA) & kMask16k, cb = (p - c.loopB) & kMask16k;
-        const int oa = (p - c.outA) & kMask16k, ob = (p - c.outB) & kMask16k;
-        int len = runWithin(m - i, p, 16384);
-        len = runWithin(len, ca, 16384);
-        len = runWithin(len, cb, 16384);
-        len = runWithin(len, oa, 16384);
-        len = runWithin(len, ob, 16384);
-        const float* loopRdA = c.lineA + ca;
-        const float* loopRdB = c.lineB + cb;
-        const float* outRdA = c.lineA + oa;
-        const float* outRdB = c.lineB + ob;
-        float* wrA = c.lineA + p;
-        float* wrB = c.lineB + p;
-        const float* fa = c.feedA + i;
-        const float* fb = c.feedB + i;
-        const float* n = nz + i;
-        float* out = sum + i;
-        for (int j = 0; j < len; ++j) {
-            sa = n[j] + (sa + (loopRdA[j] - sa) * damp);
-            wrA[j] = fa[j] + g * sa;
-            sb = n[j] + (sb + (loopRdB[j] - sb) * damp);
-            wrB[j] = fb[j] + g * sb;
-            out[j] = out[j] + outRdA[j] + outRdB[j];
-        }
-        i += len;
-    }
+    forEachRun(m, p0, std::array<int, 5>{0, c.loopA, c.loopB, c.outA, c.outB}, 0, std::array<int, 0>{},
+               [&](int i, int len, const std::array<int, 5>& at, const std::array<int, 0>&) {
+                   float* wrA = c.lineA + at[0];
+                   float* wrB = c.lineB + at[0];
+                   const float* loopRdA = c.lineA + at[1];
+                   const float* loopRdB = c.lineB + at[2];
+                   const float* outRdA = c.lineA + at[3];
+                   const float* outRdB = c.lineB + at[4];
+                   const float* fa = c.feedA + i;
+                   const float* fb = c.feedB + i;
+                   const float* n = nz + i;
+                   float* out = sum + i;
+                   for (int j = 0; j < len; ++j) {
+                       sa = n[j] + (sa + (loopRdA[j] - sa) * damp);
+                       wrA[j] = fa[j] + g * sa;
+                       sb = n[j] + (sb + (loopRdB[j] - sb) * damp);
+                       wrB[j] = fb[j] + g * sb;
+                       out[j] = out[j] + outRdA[j] + outRdB[j];
+                   }
+               });
     *c.stateA = sa;
     *c.stateB = sb;
 }

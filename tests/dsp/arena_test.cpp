@@ -165,13 +165,7 @@ TEST(Arena, BlocksOfAnySizeGiveTheSamplesOfThePerSampleNetwork) {
         e->predelayTap = 65000;
         Signal outL, outR;
         run(*e, kArena, inL, inR, outL, outR, block);
-        int mismatches = 0;
-        for (int i = 0; i < len && mismatches < 5; ++i)
-            if (outL[i] != wantL[i] || outR[i] != wantR[i]) {
-                ADD_FAILURE() << "block " << block << " sample " << i << ": " << outL[i] << "/"
-                              << outR[i] << " want " << wantL[i] << "/" << wantR[i];
-                ++mismatches;
-            }
-        EXPECT_GT(std::fabs(wantL[len - 1]), 1e-5f);   // the tail still rings
+        expectSameSamples(outL, outR, wantL, wantR, "blocks of " + std::to_string(block));
     }
+    EXPECT_GT(std::fabs(wantL[len - 1]), 1e-5f);   // the tail still rings
 }

@@ -175,13 +175,7 @@ TEST(Cathedral, BlocksOfAnySizeGiveTheSamplesOfThePerSampleNetwork) {
         e->write16k = 9000;
         Signal outL, outR;
         run(*e, kCathedral, inL, inR, outL, outR, block);
-        int mismatches = 0;
-        for (int i = 0; i < len && mismatches < 5; ++i)
-            if (outL[i] != wantL[i] || outR[i] != wantR[i]) {
-                ADD_FAILURE() << "block " << block << " sample " << i << ": " << outL[i] << "/"
-                              << outR[i] << " want " << wantL[i] << "/" << wantR[i];
-                ++mismatches;
-            }
+        expectSameSamples(outL, outR, wantL, wantR, "blocks of " + std::to_string(block));
     }
     EXPECT_GT(std::fabs(wantL[len - 1]), 1e-5f);
 }

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "dsp/Engine.h"
 
@@ -73,6 +76,20 @@ inline Signal noise(int len, unsigned seed = 1) {
         x = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
     }
     return s;
+}
+
+// Reports the first few samples (of both channels) where a render differs from the
+// expected one; `what` names the render.
+inline void expectSameSamples(const Signal& gotL, const Signal& gotR, const Signal& wantL,
+                              const Signal& wantR, const std::string& what) {
+    ASSERT_EQ(gotL.size(), wantL.size());
+    int reported = 0;
+    for (size_t i = 0; i < gotL.size() && reported < 5; ++i)
+        if (gotL[i] != wantL[i] || gotR[i] != wantR[i]) {
+            ADD_FAILURE() << what << ", sample " << i << ": " << gotL[i] << "/" << gotR[i]
+                          << ", expected " << wantL[i] << "/" << wantR[i];
+            ++reported;
+        }
 }
 
 // Index of the first sample whose magnitude exceeds thr, or -1.
