@@ -27,11 +27,11 @@ AudioEffect::AudioEffect(audioMasterCallback host, VstInt32 programs, VstInt32 p
     cEffect.getParameter = getParameterEntry;
     cEffect.numPrograms = programs;
     cEffect.numParams = params;
-    cEffect.numInputs = 1;
+    // Stereo in and out until the effect says otherwise; the effect sets its own ID.
+    cEffect.numInputs = 2;
     cEffect.numOutputs = 2;
     cEffect.ioRatio = 1.0f;
     cEffect.object = this;
-    cEffect.uniqueID = vstFourCC('N', 'o', 'E', 'f');
     cEffect.version = 1;
     cEffect.processReplacing = processReplacingEntry;
     cEffect.processDoubleReplacing = processDoubleReplacingEntry;
