@@ -42,23 +42,14 @@ long readBlock(AudioSource& source, float* left, float* right, long frames, std:
 }  // namespace
 
 bool renderStream(AudioSource& source, BlockProcessor& processor, AudioSink& sink,
-                  const RenderSettings& settings, ProgressBar* progress,
-                  const volatile std::sig_atomic_t* cancel, RenderStats& stats, std::string& error) {
+                  const RenderSettings& settings, ProgressBar* progress, RenderStats& stats,
+                  std::string& error) {
     stats = RenderStats();
     const int block = std::max(1, settings.blockSize);
     std::vector<float> inL(block), inR(block), outL(block), outR(block);
     float* inputs[2] = {inL.data(), inR.data()};
     float* outputs[2] = {outL.data(), outR.data()};
-    auto cancelled = [&] {
-        if (cancel && *cancel) {
-            error = "interrupted";
-            return true;
-        }
-        return false;
-    };
-
     for (int64_t done = 0; done < settings.prerollFrames; done += block) {
-        if (cancelled()) return false;
         std::fill(inL.begin(), inL.end(), 0.0f);
         std::fill(inR.begin(), inR.end(), 0.0f);
         processor.process(inputs, outputs, block);
@@ -68,7 +59,6 @@ bool renderStream(AudioSource& source, BlockProcessor& processor, AudioSink& sin
     std::vector<float> tailL, tailR;
     bool inputEnded = false;
     for (;;) {
-        if (cancelled()) return false;
         long n = 0;
         if (!inputEnded) {
             n = readBlock(source, inL.data(), inR.data(), block, error);

@@ -2,7 +2,6 @@
 // The render loop: input blocks through an effect into a sink, then the reverb tail.
 // It knows the effect only as a block processor, so it can be tested without one.
 
-#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -38,10 +37,10 @@ struct RenderStats {
 
 // Every block handed to the processor has blockSize frames; the last input block is
 // padded with silence, which counts as tail. Returns false with error set when reading
-// or writing fails, or when *cancel becomes non-zero.
+// or writing fails.
 bool renderStream(AudioSource& source, BlockProcessor& processor, AudioSink& sink,
-                  const RenderSettings& settings, ProgressBar* progress,
-                  const volatile std::sig_atomic_t* cancel, RenderStats& stats, std::string& error);
+                  const RenderSettings& settings, ProgressBar* progress, RenderStats& stats,
+                  std::string& error);
 
 // CPU time of this process in seconds.
 double processCpuSeconds();

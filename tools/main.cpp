@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,38 @@ constexpr int64_t kPrerollFrames = 64 * kBlockSize;
 // delayed reverb is never cut off before it arrives.
 constexpr double kTailHoldSeconds = 1.5;
 
-enum ExitCode { kOk = 0, kFailed = 1, kBadUsage = 2, kInterrupted = 130 };
+enum ExitCode { kOk = 0, kFailed = 1, kBadUsage = 2 };   // 128 + signal when interrupted
 
-volatile std::sig_atomic_t interrupted = 0;
+// An interruption ends the program at once, wherever it is (even in a read from a pipe
+// that waits for data): the handler removes the unfinished output and exits.
+char partialOutput[4096];   // temporary file being written; empty when none
+volatile std::sig_atomic_t progressShown = 0;
 
-void onSignal(int) { interrupted = 1; }
+void onSignal(int sig) {
+    if (partialOutput[0]) ::unlink(partialOutput);
+    static const char message[] = "moltaro-render: interrupted\n";
+    if (progressShown) (void)!::write(STDERR_FILENO, "\n", 1);
+    (void)!::write(STDERR_FILENO, message, sizeof message - 1);
+    ::_exit(128 + sig);
+}
+
+void catchInterruptions(const std::string& temporaryFile, bool progress) {
+    std::snprintf(partialOutput, sizeof partialOutput, "%s", temporaryFile.c_str());
+    progressShown = progress;
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+}
+
+void releaseInterruptions() {
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = SIG_DFL;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+    partialOutput[0] = '\0';
+}
 
 int fail(const std::string& message, int code = kFailed) {
     std::fprintf(stderr, "moltaro-render: %s\n", message.c_str());
@@ -161,27 +189,28 @@ int renderFile(PluginHost& host, const Options& o, const std::string& presetText
     if (!writer.open(o.output, rate, o.format, source->totalFrames() + maxTail + kBlockSize, error))
         return fail(error);
 
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    std::signal(SIGHUP, onSignal);
-
     RenderSettings rs;
     rs.blockSize = kBlockSize;
     rs.prerollFrames = kPrerollFrames;
     rs.maxTailFrames = maxTail;
     rs.holdFrames = static_cast<int64_t>(kTailHoldSeconds * rate);
-    ProgressBar progress(!o.quiet && ::isatty(STDERR_FILENO), source->totalFrames(), rate);
+    const bool showProgress = !o.quiet && ::isatty(STDERR_FILENO);
+    ProgressBar progress(showProgress, source->totalFrames(), rate);
     RenderStats stats;
 
+    catchInterruptions(writer.temporaryPath(), showProgress);
     host.start(rate, kBlockSize);
-    const bool rendered = renderStream(*source, host, writer, rs, &progress, &interrupted, stats, error);
+    const bool rendered = renderStream(*source, host, writer, rs, &progress, stats, error);
     host.stop();
     progress.finish();
     if (!rendered) {
         writer.discard();
-        return fail(error, interrupted ? kInterrupted : kFailed);
+        releaseInterruptions();
+        return fail(error);
     }
-    if (!writer.commit(error)) return fail(error);
+    const bool committed = writer.commit(error);
+    releaseInterruptions();
+    if (!committed) return fail(error);
 
     if (stats.nonFinite > 0)
         warn("the effect produced " + std::to_string(stats.nonFinite) +

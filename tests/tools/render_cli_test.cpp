@@ -8,7 +8,18 @@
 #include <map>
 #include <sstream>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
 #include "RenderCommand.h"
+
+extern char** environ;
 
 using namespace toolstest;
 
@@ -184,6 +195,68 @@ TEST(RenderCommand, FailedRunNeverTouchesAnExistingOutput) {
     const std::string before = slurp(dir.file("in.wav"));
     expectCleanFailure(dir, {dir.file("in.wav"), "-o", dir.path() + "/./in.wav"}, "input");
     EXPECT_EQ(slurp(dir.file("in.wav")), before);
+}
+
+TEST(RenderCommand, InterruptionRemovesTheUnfinishedFile) {
+    // The input is a pipe that delivers one second of a promised ten and then waits, so
+    // the renderer is surely mid-render, blocked in a read, when Ctrl-C arrives.
+    ScratchDir dir;
+    const std::string fifo = dir.file("live.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(dir.file("out.wav")) << "previous render";
+
+    const std::string bin = std::string(MOLTARO_BUILD_DIR) + "/moltaro-render";
+    const std::string out = dir.file("out.wav"), err = dir.file("err.txt");
+    const char* argv[] = {bin.c_str(), fifo.c_str(), "-o", out.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, bin.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    const int fd = open(fifo.c_str(), O_WRONLY);   // waits for the renderer to open it
+    ASSERT_GE(fd, 0);
+    const uint32_t rate = 44100, dataBytes = 10 * rate * 4;
+    auto le = [](std::string& b, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b += static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    std::string wav = "RIFF";
+    le(wav, 36 + dataBytes, 4);
+    wav += "WAVEfmt ";
+    le(wav, 16, 4), le(wav, 1, 2), le(wav, 2, 2), le(wav, rate, 4), le(wav, rate * 4, 4), le(wav, 4, 2), le(wav, 16, 2);
+    wav += "data";
+    le(wav, dataBytes, 4);
+    wav += std::string(rate * 4, '\x10');
+    ASSERT_EQ(write(fd, wav.data(), wav.size()), static_cast<ssize_t>(wav.size()));
+
+    // Wait until the output is being written: a temporary file beside the target.
+    auto writing = [&] {
+        for (const auto& name : dir.entries())
+            if (name.rfind(".out.wav.", 0) == 0) return true;
+        return false;
+    };
+    for (int i = 0; i < 500 && !writing(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(writing());
+
+    kill(pid, SIGINT);
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 500 && done == 0; ++i) {
+        done = waitpid(pid, &status, WNOHANG);
+        if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ADD_FAILURE() << "the renderer did not stop on Ctrl-C";
+    }
+    close(fd);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGINT) << status;
+    EXPECT_EQ(entries(dir), (std::set<std::string>{"live.wav", "out.wav", "err.txt"}));
+    EXPECT_EQ(slurp(out), "previous render");
+    EXPECT_NE(slurp(err).find("moltaro-render: interrupted"), std::string::npos) << slurp(err);
 }
 
 TEST(RenderCommand, ListsAll53ProgramsWithTheirAlgorithm) {
