@@ -117,14 +117,15 @@ void Engine::processPlate(int n) {
 
         // Input dispersion into DL, DR: e = B3(B1(u) + nz) + nz, and B7, B5 on the right.
         // Each pair runs over the stretch on its own, its state in registers.
-        for (int i = 0; i < m; ++i) pair[i] = in15.process(v2d{u[0][i], u[1][i]}) + splat2(nz[i]);
-        for (int i = 0; i < m; ++i) {
-            const v2d b = in37.process(pair[i]) + splat2(nz[i]);
+        in15.run(m, [&](int i) { return v2d{u[0][i], u[1][i]}; },
+                 [&](int i, v2d y) { pair[i] = y + splat2(nz[i]); });
+        in37.run(m, [&](int i) { return pair[i]; }, [&](int i, v2d y) {
+            const v2d b = y + splat2(nz[i]);
             e[0][i] = static_cast<float>(b[0]);
             e[1][i] = static_cast<float>(b[1]);
             dl[p0 + i] = e[0][i];
             dr[p0 + i] = e[1][i];
-        }
+        });
 
         // Early network: per side, stages on E1..E4 (left) or E5..E8 (right); "own" is
         // the side's dispersed line, "other" the opposite one.
@@ -266,10 +267,10 @@ void Engine::processPlate(int n) {
             });
         }
         // (B12, B24) + (B11, B23) + (B10, B22) + (B9, B21), summed in that order.
-        for (int i = 0; i < m; ++i) pair[i] = out12.process(v2d{z[0][i], z[1][i]});
-        for (int i = 0; i < m; ++i) pair[i] += out11.process(v2d{z[2][i], z[3][i]});
-        for (int i = 0; i < m; ++i) pair[i] += out10.process(v2d{z[4][i], z[5][i]});
-        for (int i = 0; i < m; ++i) pair[i] += out9.process(v2d{z[6][i], z[7][i]});
+        out12.run(m, [&](int i) { return v2d{z[0][i], z[1][i]}; }, [&](int i, v2d y) { pair[i] = y; });
+        out11.run(m, [&](int i) { return v2d{z[2][i], z[3][i]}; }, [&](int i, v2d y) { pair[i] += y; });
+        out10.run(m, [&](int i) { return v2d{z[4][i], z[5][i]}; }, [&](int i, v2d y) { pair[i] += y; });
+        out9.run(m, [&](int i) { return v2d{z[6][i], z[7][i]}; }, [&](int i, v2d y) { pair[i] += y; });
         for (int i = 0; i < m; ++i) {
             const float tL = static_cast<float>(pair[i][0]);
             const float tR = static_cast<float>(pair[i][1]);

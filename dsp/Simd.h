@@ -51,6 +51,33 @@ struct BiquadPair {
         l.offset = offset[0];
         r.offset = offset[1];
     }
+    // Runs m samples: x = in(i), out(i, y). Two samples per step, so that the
+    // alternating offset needs no sign flips and the state no moves.
+    template <typename In, typename Out>
+    inline void run(int m, In in, Out out) {
+        const v2d offA = -offset, offB = offset;   // offsets of even and odd samples
+        v2d lx1 = x1, lx2 = x2, ly1 = y1, ly2 = y2, lx0 = x0, ly0 = y0;
+        int i = 0;
+        for (; i + 2 <= m; i += 2) {
+            const v2d xa = in(i) + offA;
+            const v2d ya = b0 * xa + b1 * lx1 + b2 * lx2 - a1 * ly1 - a2 * ly2;
+            const v2d y1a = ya + offA;
+            out(i, ya);
+            const v2d xb = in(i + 1) + offB;
+            const v2d yb = b0 * xb + b1 * xa + b2 * lx1 - a1 * y1a - a2 * ly1;
+            out(i + 1, yb);
+            lx2 = xa; lx1 = xb; ly2 = y1a; ly1 = yb + offB;
+            lx0 = xb; ly0 = yb;
+        }
+        if (i < m) {
+            lx0 = in(i) + offA;
+            ly0 = b0 * lx0 + b1 * lx1 + b2 * lx2 - a1 * ly1 - a2 * ly2;
+            out(i, ly0);
+            lx2 = lx1; lx1 = lx0; ly2 = ly1; ly1 = ly0 + offA;
+            offset = offA;
+        }
+        x0 = lx0; x1 = lx1; x2 = lx2; y0 = ly0; y1 = ly1; y2 = ly2;
+    }
     inline v2d process(v2d x) {
         offset = -offset;
         x0 = x + offset;

@@ -240,43 +240,52 @@ void Engine::interpolate(int m, int taken, bool coreRan) {
     }
 }
 
-template <bool Steady>
-void Engine::mixOut(const float* wetL, const float* wetR, float* outL, float* outR, int m, int& count) {
+// The changeover's fade over wet[0..m) in place. Steps, per sample: count down, fade
+// out, switch at the first count in (5000, 15000 - m] (for equal block lengths exactly
+// where the count reaches 15000 - m), hold the core off, fade in.
+void Engine::fade(float* wetL, float* wetR, int m, int& count) {
+    float f = wetFade;
+    const int switchAt = 15000 - m;
+    for (int i = 0; i < m; ++i) {
+        if (count != 0) {
+            --count;
+            f = std::max(0.0f, f - 0.0002f);
+            if (count > 5000 && count <= switchAt) {
+                f = 0.0f;
+                algorithm = std::min(8, std::max(0, relaxed(params.requestedAlgorithm)));
+                // Clears the core's buffers (so the rest of this piece's wet reads zero),
+                // not the dry copy.
+                resetEngine();
+                count = 5000;
+            }
+        }
+        if (count == 0) f = std::min(1.0f, f + 0.0002f);
+        wetL[i] = f * wetL[i];
+        wetR[i] = f * wetR[i];
+    }
+    wetFade = f;
+}
+
+// DC blocking, mix, output level, meters, silence gate and the host's buffers.
+void Engine::mixOut(float* wetL, float* wetR, float* outL, float* outR, int m) {
+    BiquadPair dc;
+    dc.load(dcBlockL, dcBlockR);
+    dc.run(m, [&](int i) { return v2d{wetL[i], wetR[i]}; },
+           [&](int i, v2d y) {
+               wetL[i] = static_cast<float>(y[0]);
+               wetR[i] = static_cast<float>(y[1]);
+           });
+    dc.save(dcBlockL, dcBlockR);
+
     const float mix = relaxed(params.wet);
     const float wetGain = std::sqrt(mix), dryGain = std::sqrt(1.0f - mix);
     const float gain = relaxed(params.outGain);
-    BiquadPair dc;
-    dc.load(dcBlockL, dcBlockR);
     float pkL = 0.0f, pkR = 0.0f;
     int silence = silenceCount;
     const int hold = silenceHold;
-    float fade = wetFade;
-    const int switchAt = 15000 - m;
-
     for (int i = 0; i < m; ++i) {
-        float wL = wetL[i], wR = wetR[i];
-        if (!Steady) {
-            // Changeover: fade out, switch, hold the core off, fade in.
-            if (count != 0) {
-                --count;
-                fade = std::max(0.0f, fade - 0.0002f);
-                if (count > 5000 && count <= switchAt) {
-                    fade = 0.0f;
-                    algorithm = std::min(8, std::max(0, relaxed(params.requestedAlgorithm)));
-                    // Clears the core's buffers, so the rest of this piece's wet is zero.
-                    resetEngine();
-                    count = 5000;
-                }
-            }
-            if (count == 0) fade = std::min(1.0f, fade + 0.0002f);
-            wL = fade * wL;
-            wR = fade * wR;
-        }
-        const v2d y = dc.process(v2d{static_cast<double>(wL), static_cast<double>(wR)});
-        wL = static_cast<float>(y[0]);
-        wR = static_cast<float>(y[1]);
-        const float oL = gain * (dryL[i] * dryGain + wetGain * wL);
-        const float oR = gain * (dryR[i] * dryGain + wetGain * wR);
+        const float oL = gain * (dryL[i] * dryGain + wetGain * wetL[i]);
+        const float oR = gain * (dryR[i] * dryGain + wetGain * wetR[i]);
         pkL = std::max(pkL, std::fabs(oL));
         pkR = std::max(pkR, std::fabs(oR));
         if (std::fabs(oL) + std::fabs(oR) < 1e-6f) silence -= silence > 0;
@@ -288,8 +297,6 @@ void Engine::mixOut(const float* wetL, const float* wetR, float* outL, float* ou
             outL[i] = (oL + oR) * 0.5f;
         }
     }
-    dc.save(dcBlockL, dcBlockR);
-    wetFade = fade;
     silenceCount = silence;
     raisePeak(peakL, pkL);
     raisePeak(peakR, pkR);
@@ -299,8 +306,9 @@ void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bo
     const int rd = rateDivider;
     const int pendingStart = rd == 0 ? 0 : pendingOut;
     const int taken = rd == 0 ? m : countAt(stagePhase, rd, takePhase(rd), m);
-    const float* wetL = workOutL;
-    const float* wetR = workOutR;
+    // The wet signal at the host rate (workIn is free once the core has run).
+    float* wetL = workOutL;
+    float* wetR = workOutR;
     if (rd != 0) {
         interpolate(m, taken, coreRan);
         wetL = workInL;
@@ -309,8 +317,8 @@ void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bo
     stagePhase = (stagePhase + m) & rd;
 
     // With no changeover running and the wet fully in, the fade is the identity.
-    if (count == 0 && wetFade == 1.0f) mixOut<true>(wetL, wetR, outL, outR, m, count);
-    else mixOut<false>(wetL, wetR, outL, outR, m, count);
+    if (count != 0 || wetFade != 1.0f) fade(wetL, wetR, m, count);
+    mixOut(wetL, wetR, outL, outR, m);
 
     if (rd != 0) {
         // Keep the 16 newest taken samples and any untaken one just in front of workOut.
