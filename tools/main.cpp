@@ -22,8 +22,8 @@ namespace {
 
 constexpr int kBlockSize = 512;
 // Silence run through the effect before the input: it fades its wet signal in after
-// being switched on and across an algorithm change (up to 30000 samples), and a render
-// should start with the reverb fully there.
+// being switched on, and mutes and fades it back across an algorithm change (about
+// 15500 host samples at blocks of 512); a render should start with the reverb fully there.
 constexpr int64_t kPrerollFrames = 64 * kBlockSize;
 // Quiet output that ends the tail: longer than the longest pre-delay (1 s), so a
 // delayed reverb is never cut off before it arrives.
