@@ -306,6 +306,10 @@ bool X11Window::pumpOnePaint() {
 int X11Window::mouseButtons() {
     if (!alive())
         return 0;  // lets a tracking loop end when the window has gone
+    if (pressButtonsFresh) {
+        pressButtonsFresh = false;
+        return pressButtons;
+    }
     Connection::PointerState p = conn.queryPointer(win);
     return p.valid ? p.buttons : 0;
 }
@@ -313,6 +317,10 @@ int X11Window::mouseButtons() {
 Point X11Window::mousePosition() {
     if (!alive())
         return Point{};
+    if (pressPointFresh) {
+        pressPointFresh = false;
+        return pressPoint;
+    }
     Connection::PointerState p = conn.queryPointer(win);
     return Point{p.x, p.y};
 }
@@ -378,14 +386,19 @@ void X11Window::handleEvent(const XEvent& event) {
         const int held = Connection::buttonsFromState(b.state);
         if (!listener)
             break;
-        if (b.button == Button4 || b.button == Button5)
+        if (b.button == Button4 || b.button == Button5) {
             listener->onWheel(where, b.button == Button4 ? 1.0f : -1.0f, held);
-        else if (b.button == Button1)
-            listener->onMouseDown(where, held | kButtonLeft);
-        else if (b.button == Button2)
-            listener->onMouseDown(where, held | kButtonMiddle);
-        else if (b.button == Button3)
-            listener->onMouseDown(where, held | kButtonRight);
+            break;
+        }
+        const int button = b.button == Button1 ? kButtonLeft : b.button == Button2 ? kButtonMiddle
+                         : b.button == Button3 ? kButtonRight : 0;
+        if (!button)
+            break;
+        pressButtons = held | button;
+        pressPoint = where;
+        pressButtonsFresh = pressPointFresh = true;
+        listener->onMouseDown(where, pressButtons);
+        pressButtonsFresh = pressPointFresh = false;
         break;
     }
     case KeyPress:

@@ -59,6 +59,12 @@ private:
     Rect dirty;    // waiting for onPaint
     Rect exposed;  // waiting to be copied
     bool painting = false;
+    // While a click is being delivered, the first polls report the click itself:
+    // the button may be up again by the time the editor's idle reads the event.
+    bool pressButtonsFresh = false;
+    bool pressPointFresh = false;
+    int pressButtons = 0;
+    Point pressPoint;
 };
 
 }  // namespace moltaro::platform::x11

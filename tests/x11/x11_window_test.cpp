@@ -253,6 +253,30 @@ TEST_F(X11WindowTest, ATrackingLoopFollowsThePointerByPollingUntilTheButtonIsRel
     EXPECT_EQ(window->mouseButtons() & kButtonLeft, 0);
 }
 
+TEST_F(X11WindowTest, AClickOverBeforeTheIdleReadsItStillCountsAsAPress) {
+    // Hosts call the idle 20 to 60 times a second; a quick click may be over by then.
+    open();
+    std::vector<std::pair<int, Point>> polls;
+    rec.whileDown = [&](Point, int) {
+        for (int i = 0; i < 2; ++i) {
+            const int b = window->mouseButtons();
+            polls.emplace_back(b, window->mousePosition());
+        }
+    };
+    host->moveTo(px + 70, py + 80);
+    host->press(1);
+    host->release(1);
+    host->moveTo(px + 90, py + 95);
+    ASSERT_TRUE(waitFor([&] { return rec.downs.size() == 1; }));
+    ASSERT_EQ(polls.size(), 2u);
+    EXPECT_EQ(polls[0].first, kButtonLeft) << "the first poll reports the click";
+    EXPECT_EQ(polls[0].second.x, 70);
+    EXPECT_EQ(polls[0].second.y, 80);
+    EXPECT_EQ(polls[1].first, 0) << "later polls report the button as it is now";
+    EXPECT_EQ(polls[1].second.x, 90);
+    EXPECT_EQ(window->mouseButtons(), 0);
+}
+
 TEST_F(X11WindowTest, KeysReachTheListenerWhenTheWindowHasTheFocus) {
     open();
     host->focus(static_cast<::Window>(x11::windowId(*window)));
