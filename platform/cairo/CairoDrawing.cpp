@@ -1,5 +1,7 @@
 #include "CairoDrawing.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -230,6 +232,11 @@ int CairoDrawContext::textWidth(const std::string& text, const FontSpec& font) {
     cairo_text_extents(cr, text.c_str(), &te);
     cairo_restore(cr);
     return static_cast<int>(std::ceil(te.x_advance));
+}
+
+void releaseProcessCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 bool writePng(const Image& image, const std::string& path) {

@@ -67,6 +67,10 @@ void selectFont(cairo_t* cr, const FontSpec& font);
 // The family name asked from fontconfig for a font family.
 const char* familyName(FontFamily family);
 
+// Frees the font and surface caches cairo and fontconfig keep for the whole
+// process (so leak checkers see only real leaks). Only when no cairo object is alive.
+void releaseProcessCaches();
+
 bool writePng(const Image& image, const std::string& path);
 // False (and `out` unchanged) when the file cannot be read as PNG.
 bool readPng(const std::string& path, Image& out);

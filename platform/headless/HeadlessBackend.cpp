@@ -303,6 +303,7 @@ std::unique_ptr<DrawContext> HeadlessBackend::createImageContext(Image& target) 
 
 bool writePng(const Image& image, const std::string& path) { return cairodraw::writePng(image, path); }
 bool readPng(const std::string& path, Image& out) { return cairodraw::readPng(path, out); }
+void releaseProcessCaches() { cairodraw::releaseProcessCaches(); }
 
 }  // namespace headless
 }  // namespace platform

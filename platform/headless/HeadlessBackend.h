@@ -203,6 +203,9 @@ private:
 };
 
 bool writePng(const Image& image, const std::string& path);
+// Frees the drawing library's process-wide caches; call at the end of a test
+// program, when no window or image context is left.
+void releaseProcessCaches();
 bool readPng(const std::string& path, Image& out);
 
 }  // namespace headless

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 namespace toolkit_test {
 namespace {
@@ -168,10 +167,34 @@ TEST_F(DrawingTest, ThePaintedFrameGoesToAPngAndBack) {
     std::remove(path.c_str());
 }
 
+// The header named by an include line, or "" when the line is no include.
+std::string includedHeader(const std::string& line) {
+    size_t i = line.find_first_not_of(" \t");
+    if (i == std::string::npos || line[i] != '#') return "";
+    i = line.find_first_not_of(" \t", i + 1);
+    if (i == std::string::npos || line.compare(i, 7, "include") != 0) return "";
+    const size_t open = line.find_first_of("<\"", i + 7);
+    if (open == std::string::npos) return "";
+    const size_t close = line.find_first_of(">\"", open + 1);
+    return close == std::string::npos ? "" : line.substr(open + 1, close - open - 1);
+}
+
+bool isOperatingSystemHeader(const std::string& header) {
+    static const char* const prefixes[] = {"X11/", "cairo", "fontconfig/", "sys/", "windows.h", "winuser.h",
+                                           "wingdi.h", "ole2.h", "shellapi.h", "commdlg.h", "unistd.h", "dlfcn.h",
+                                           "pthread.h"};
+    for (const char* p : prefixes)
+        if (header.rfind(p, 0) == 0) return true;
+    return false;
+}
+
 TEST(ToolkitLayering, NoToolkitFileIncludesAnOperatingSystemHeader) {
-    const std::regex include(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
-    const std::regex forbidden(
-        R"((^|/)(windows|winuser|wingdi|ole2|shellapi|commdlg|cairo[^/]*|fontconfig[^/]*|unistd|dlfcn)\.h$|^X11/|^cairo/|^sys/|^fontconfig/)");
+    EXPECT_EQ(includedHeader("#include <X11/Xlib.h>"), "X11/Xlib.h");
+    EXPECT_EQ(includedHeader("  #  include \"cairo.h\" // x"), "cairo.h");
+    EXPECT_EQ(includedHeader("// #include <windows.h>"), "");
+    EXPECT_TRUE(isOperatingSystemHeader("X11/Xlib.h"));
+    EXPECT_FALSE(isOperatingSystemHeader("CView.h"));
+
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(std::string(MOLTARO_SOURCE_DIR) + "/vstgui")) {
         const auto ext = entry.path().extension();
@@ -182,15 +205,12 @@ TEST(ToolkitLayering, NoToolkitFileIncludesAnOperatingSystemHeader) {
         int n = 0;
         while (std::getline(in, line)) {
             ++n;
-            std::smatch m;
-            if (std::regex_search(line, m, include)) {
-                const std::string header = m[1];
-                EXPECT_FALSE(std::regex_search(header, forbidden))
-                    << entry.path().filename().string() << ":" << n << " includes " << header;
-                if (header.rfind("platform/", 0) == 0) {
-                    EXPECT_EQ(header, "platform/Platform.h")
-                        << entry.path().filename().string() << ":" << n << " reaches into a backend";
-                }
+            const std::string header = includedHeader(line);
+            if (header.empty()) continue;
+            const std::string where = entry.path().filename().string() + ":" + std::to_string(n);
+            EXPECT_FALSE(isOperatingSystemHeader(header)) << where << " includes " << header;
+            if (header.rfind("platform/", 0) == 0) {
+                EXPECT_EQ(header, "platform/Platform.h") << where << " reaches into a backend";
             }
         }
     }
@@ -198,13 +218,15 @@ TEST(ToolkitLayering, NoToolkitFileIncludesAnOperatingSystemHeader) {
     // And the platform interface itself stays neutral.
     std::ifstream platformHeader(std::string(MOLTARO_SOURCE_DIR) + "/platform/Platform.h");
     std::string line;
-    while (std::getline(platformHeader, line)) {
-        std::smatch m;
-        if (std::regex_search(line, m, include)) {
-            EXPECT_FALSE(std::regex_search(std::string(m[1]), forbidden)) << line;
-        }
-    }
+    while (std::getline(platformHeader, line)) EXPECT_FALSE(isOperatingSystemHeader(includedHeader(line))) << line;
 }
+
+// Frees the drawing library's caches once every test is done.
+class ReleaseCaches : public ::testing::Environment {
+public:
+    void TearDown() override { hl::releaseProcessCaches(); }
+};
+const auto* const releaseCachesAtExit = ::testing::AddGlobalTestEnvironment(new ReleaseCaches);
 
 }  // namespace
 }  // namespace toolkit_test
