@@ -41,6 +41,7 @@ int Connection::onXError(Display* display, XErrorEvent* event) {
     if (instance && display == instance->dpy) {
         ++instance->errors;
         instance->lastError = event->error_code;
+        instance->lastErrorSerial = event->serial;
         return 0;
     }
     if (instance && instance->previousHandler)
@@ -105,12 +106,12 @@ int Connection::buttonsFromState(unsigned int state) {
 
 Connection::PointerState Connection::queryPointer(::Window relativeTo) {
     PointerState s;
-    ErrorTrap trap(*this);
     ::Window rootReturn = 0, child = 0;
     unsigned int mask = 0;
-    Bool sameScreen = XQueryPointer(dpy, relativeTo, &rootReturn, &child, &s.rootX, &s.rootY,
-                                    &s.x, &s.y, &mask);
-    if (trap.failed())
+    Bool sameScreen = False;
+    if (!answered([&] {
+            sameScreen = XQueryPointer(dpy, relativeTo, &rootReturn, &child, &s.rootX, &s.rootY, &s.x, &s.y, &mask);
+        }))
         return PointerState{};
     if (!sameScreen) {
         int ox = 0, oy = 0;
@@ -124,11 +125,9 @@ Connection::PointerState Connection::queryPointer(::Window relativeTo) {
 }
 
 bool Connection::windowOrigin(::Window window, int& x, int& y) {
-    ErrorTrap trap(*this);
     ::Window child = 0;
     x = y = 0;
-    XTranslateCoordinates(dpy, window, rootWindow, 0, 0, &x, &y, &child);
-    return !trap.failed();
+    return answered([&] { XTranslateCoordinates(dpy, window, rootWindow, 0, 0, &x, &y, &child); });
 }
 
 ErrorTrap::ErrorTrap(Connection& connection) : conn(connection) {

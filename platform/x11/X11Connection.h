@@ -66,6 +66,14 @@ private:
     friend class ErrorTrap;
     Connection() = default;
     static int onXError(Display* display, XErrorEvent* event);
+    // A request that answers: true when the server refused the one sent by call().
+    // One round trip, unlike an ErrorTrap's two syncs (pointer polls are frequent).
+    template <typename Call>
+    bool answered(Call call) {
+        const unsigned long serial = NextRequest(dpy);
+        call();
+        return lastErrorSerial != serial;
+    }
 
     Display* dpy = nullptr;
     int screenNumber = 0;
@@ -73,6 +81,7 @@ private:
     int users = 0;
     unsigned long errors = 0;
     unsigned char lastError = 0;
+    unsigned long lastErrorSerial = 0;  // request number of the last refused request
     std::map<::Window, EventTarget*> targets;
     std::map<std::string, Atom> atoms;
     XErrorHandler previousHandler = nullptr;

@@ -9,6 +9,7 @@
 #include <X11/keysym.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -293,8 +294,13 @@ TEST_F(X11WindowTest, KeysReachTheListenerWhenTheWindowHasTheFocus) {
 
 TEST_F(X11WindowTest, WhenTheHostDestroysItsWindowFirstTheEditorIsToldAndNothingBreaks) {
     open();
+    host->moveTo(px + 10, py + 10);
+    host->press(1);
     host->destroy(parent);
     parent = 0;
+    // Before the destruction is read from the queue, a poll already fails safely.
+    EXPECT_EQ(window->mouseButtons(), 0);
+    host->release(1);
     ASSERT_TRUE(waitFor([&] { return rec.gone; }));
     EXPECT_FALSE(x11::isAlive(*window));
     EXPECT_EQ(window->mouseButtons(), 0);  // so a tracking loop ends
@@ -311,6 +317,46 @@ TEST_F(X11WindowTest, WhenTheHostDestroysItsWindowFirstTheEditorIsToldAndNothing
     EXPECT_FALSE(window->popupMenu(m, Point{0, 0}, kButtonLeft).chosen());
     EXPECT_EQ(window->createTextField(TextFieldSpec{}, nullptr), nullptr);
     window.reset();  // destroying a window the server no longer has
+}
+
+TEST_F(X11WindowTest, WithoutADisplayNoWindowIsMade) {
+    const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    setenv("DISPLAY", ":4711", 1);  // nothing listens there
+    std::unique_ptr<moltaro::platform::Window> w = backend.createWindow(asParent(parent), 300, 294, &rec);
+    setenv("DISPLAY", display.c_str(), 1);
+    EXPECT_EQ(w, nullptr);
+    EXPECT_FALSE(x11::connectionOpen());
+}
+
+TEST_F(X11WindowTest, WithoutAParentATopLevelWindowIsMadeAndTheUserCanCloseIt) {
+    // For tools that show the toolkit without a host.
+    window = backend.createWindow(nullptr, 200, 120, &rec);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitFor([&] { return rec.paints > 0; }));
+    const auto id = static_cast<::Window>(x11::windowId(*window));
+    ::Window root = 0, above = 0, *children = nullptr;
+    unsigned n = 0;
+    ASSERT_TRUE(XQueryTree(host->display(), id, &root, &above, &children, &n));
+    if (children)
+        XFree(children);
+    EXPECT_EQ(above, DefaultRootWindow(host->display()));
+    char* name = nullptr;
+    ASSERT_TRUE(XFetchName(host->display(), id, &name));
+    EXPECT_STREQ(name, "Moltaro");
+    XFree(name);
+
+    // What a window manager sends when the user clicks the close box.
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = id;
+    close.xclient.message_type = XInternAtom(host->display(), "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(host->display(), "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(host->display(), id, False, NoEventMask, &close);
+    XSync(host->display(), False);
+    ASSERT_TRUE(waitFor([&] { return rec.gone; }));
+    EXPECT_FALSE(x11::isAlive(*window));
 }
 
 TEST_F(X11WindowTest, ResizingKeepsTheWindowAndRepaintsIt) {
