@@ -51,10 +51,10 @@ void Engine::prepareSpring() {
     const float t = static_cast<float>(f * 2.31);
     const int w = write16k;
     for (int j = 0; j < SpringState::kSprings; ++j) {
-        st.loopDelay[j] = (w - tap16k(w, kTaps[j].loop * f)) & kMask16k;
-        st.pDelay[j] = (w - tap16k(w, kTaps[j].p * t)) & kMask16k;
-        st.qDelay[j] = (w - tap16k(w, kTaps[j].q * t)) & kMask16k;
-        st.wDelay[j] = (w - tap16k(w, kTaps[j].w * t)) & kMask16k;
+        st.loopDelay[j] = tapDelay16k(w, kTaps[j].loop * f);
+        st.pDelay[j] = tapDelay16k(w, kTaps[j].p * t);
+        st.qDelay[j] = tapDelay16k(w, kTaps[j].q * t);
+        st.wDelay[j] = tapDelay16k(w, kTaps[j].w * t);
     }
 }
 
@@ -77,10 +77,10 @@ void Engine::processSpring(int n) {
     float damped[kSprings];
     for (int j = 0; j < kSprings; ++j) damped[j] = st.damped[j];
 
-    constexpr int kStretch = 256;
-    float nz[kStretch], u[2][kStretch];
+    constexpr int kFrontRun = 256;   // samples of front end computed at once
+    float nz[kFrontRun], u[2][kFrontRun];
     for (int done = 0; done < n;) {
-        const int m = n - done < kStretch ? n - done : kStretch;
+        const int m = n - done < kFrontRun ? n - done : kFrontRun;
         // The front end for the stretch; this core advances its indices at the end of
         // each sample.
         frontEndRun(done, m, 0, nz, u[0], u[1]);
