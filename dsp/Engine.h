@@ -237,8 +237,8 @@ private:
     int inputStage(const float* inL, const float* inR, int m);
     void decimate(int np);
     void interpolate(int m, int taken, bool coreRan);
-    void fade(float* wetL, float* wetR, int m, int& count);
-    void mixOut(float* wetL, float* wetR, float* outL, float* outR, int m);
+    void fade(const float* wetL, const float* wetR, float* fadedL, float* fadedR, int m, int& count);
+    void mixOut(const float* wetL, const float* wetR, float* dcL, float* dcR, float* outL, float* outR, int m);
     void outputStage(float* outL, float* outR, int m, int np, int& count, bool coreRan);
 };
 

@@ -240,10 +240,11 @@ void Engine::interpolate(int m, int taken, bool coreRan) {
     }
 }
 
-// The changeover's fade over wet[0..m) in place. Steps, per sample: count down, fade
-// out, switch at the first count in (5000, 15000 - m] (for equal block lengths exactly
-// where the count reaches 15000 - m), hold the core off, fade in.
-void Engine::fade(float* wetL, float* wetR, int m, int& count) {
+// The changeover's fade: wet[0..m) times the fade into faded[0..m) (the same arrays or
+// not). Steps, per sample: count down, fade out, switch at the first count in
+// (5000, 15000 - m] (for equal block lengths exactly where the count reaches
+// 15000 - m), hold the core off, fade in.
+void Engine::fade(const float* wetL, const float* wetR, float* fadedL, float* fadedR, int m, int& count) {
     float f = wetFade;
     const int switchAt = 15000 - m;
     for (int i = 0; i < m; ++i) {
@@ -260,20 +261,22 @@ void Engine::fade(float* wetL, float* wetR, int m, int& count) {
             }
         }
         if (count == 0) f = std::min(1.0f, f + 0.0002f);
-        wetL[i] = f * wetL[i];
-        wetR[i] = f * wetR[i];
+        fadedL[i] = f * wetL[i];
+        fadedR[i] = f * wetR[i];
     }
     wetFade = f;
 }
 
-// DC blocking, mix, output level, meters, silence gate and the host's buffers.
-void Engine::mixOut(float* wetL, float* wetR, float* outL, float* outR, int m) {
+// DC blocking of wet into out (the same arrays or not), mix, output level, meters,
+// silence gate and the host's buffers.
+void Engine::mixOut(const float* wetL, const float* wetR, float* dcL, float* dcR, float* outL, float* outR,
+                    int m) {
     BiquadPair dc;
     dc.load(dcBlockL, dcBlockR);
     dc.run(m, [&](int i) { return v2d{wetL[i], wetR[i]}; },
            [&](int i, v2d y) {
-               wetL[i] = static_cast<float>(y[0]);
-               wetR[i] = static_cast<float>(y[1]);
+               dcL[i] = static_cast<float>(y[0]);
+               dcR[i] = static_cast<float>(y[1]);
            });
     dc.save(dcBlockL, dcBlockR);
 
@@ -284,8 +287,8 @@ void Engine::mixOut(float* wetL, float* wetR, float* outL, float* outR, int m) {
     int silence = silenceCount;
     const int hold = silenceHold;
     for (int i = 0; i < m; ++i) {
-        const float oL = gain * (dryL[i] * dryGain + wetGain * wetL[i]);
-        const float oR = gain * (dryR[i] * dryGain + wetGain * wetR[i]);
+        const float oL = gain * (dryL[i] * dryGain + wetGain * dcL[i]);
+        const float oR = gain * (dryR[i] * dryGain + wetGain * dcR[i]);
         pkL = std::max(pkL, std::fabs(oL));
         pkR = std::max(pkR, std::fabs(oR));
         if (std::fabs(oL) + std::fabs(oR) < 1e-6f) silence -= silence > 0;
@@ -306,9 +309,11 @@ void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bo
     const int rd = rateDivider;
     const int pendingStart = rd == 0 ? 0 : pendingOut;
     const int taken = rd == 0 ? m : countAt(stagePhase, rd, takePhase(rd), m);
-    // The wet signal at the host rate (workIn is free once the core has run).
-    float* wetL = workOutL;
-    float* wetR = workOutR;
+    // The wet signal at the host rate: the core's output itself, or interpolated into
+    // workIn. Fade and DC blocker then work in workIn (free once the core has run), so
+    // workOut keeps what the core produced.
+    const float* wetL = workOutL;
+    const float* wetR = workOutR;
     if (rd != 0) {
         interpolate(m, taken, coreRan);
         wetL = workInL;
@@ -317,8 +322,12 @@ void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bo
     stagePhase = (stagePhase + m) & rd;
 
     // With no changeover running and the wet fully in, the fade is the identity.
-    if (count != 0 || wetFade != 1.0f) fade(wetL, wetR, m, count);
-    mixOut(wetL, wetR, outL, outR, m);
+    if (count != 0 || wetFade != 1.0f) {
+        fade(wetL, wetR, workInL, workInR, m, count);
+        wetL = workInL;
+        wetR = workInR;
+    }
+    mixOut(wetL, wetR, workInL, workInR, outL, outR, m);
 
     if (rd != 0) {
         // Keep the 16 newest taken samples and any untaken one just in front of workOut.
