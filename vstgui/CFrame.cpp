@@ -156,9 +156,11 @@ void CFrame::doIdleStuff() {
         return;
     }
     idle();
-    if (isOpen()) window->pumpOnePaint();
+    pumpOnePaint();
     pf::backend().sleep(2);
 }
+
+bool CFrame::pumpOnePaint() { return isOpen() && window->pumpOnePaint(); }
 
 bool CFrame::setModalView(CView* view) {
     if (view && pModalView) return false;

@@ -26,6 +26,9 @@ public:
     // Keeps things alive during mouse tracking: the editor's doIdleStuff, or
     // without an editor, idle and one paint.
     virtual void doIdleStuff();
+    // Handles at most one pending paint of the window (for the editor's
+    // doIdleStuff). True when something was painted.
+    bool pumpOnePaint();
 
     // Makes view modal and adds it as the newest child; null ends the modal state
     // (the old modal view is removed but not released). False when another view

@@ -323,6 +323,52 @@ TEST_F(FrameTest, CurrentViewIncludesTheEdges) {
     EXPECT_EQ(frame->getCurrentView(), nullptr);
 }
 
+TEST_F(FrameTest, PaintingThroughAnOffscreenPictureLooksTheSame) {
+    registerStrip(9209, 2, 30, 30);
+    CBitmap* strip = new CBitmap(9209);
+    auto* view = new CView(CRect(20, 20, 50, 50));
+    view->setBackground(strip);
+    strip->forget();
+    frame->addView(view);
+    frame->setBackgroundColor(kYellowCColor);
+    frame->setDirty(true);
+    frame->idle();
+    const pf::Image direct = window->frameBuffer();
+    CDrawContext* c = frame->createDrawContext();
+    c->setFillColor(kBlackCColor);
+    c->fillRect(CRect(0, 0, 200, 150));
+    c->forget();
+    frame->setUseOffscreen(true);
+    frame->invalidate(CRect(0, 0, 200, 150));
+    EXPECT_TRUE(frame->pumpOnePaint());
+    EXPECT_FALSE(frame->pumpOnePaint()) << "one paint at a time";
+    for (int y = 0; y < 150; y += 7)
+        for (int x = 0; x < 200; x += 7) ASSERT_EQ(window->frameBuffer().pixel(x, y), direct.pixel(x, y)) << x << "," << y;
+}
+
+TEST_F(FrameTest, WindowDestroyedUnderTheFrameIsNoLongerUsed) {
+    frame->addView(new ProbeView(CRect(10, 10, 60, 60), &log, "a"));
+    window->simulateDestroyed();
+    EXPECT_FALSE(frame->isOpen());
+    frame->setDirty(true);
+    frame->idle();
+    frame->doIdleStuff();
+    frame->invalidate(CRect(0, 0, 10, 10));
+    CDrawContext* c = frame->createDrawContext();
+    EXPECT_EQ(c->getDevice(), nullptr);
+    c->forget();
+}
+
+TEST_F(FrameTest, ResizingTheFrameResizesItsWindow) {
+    EXPECT_TRUE(frame->setSize(300, 200));
+    EXPECT_EQ(window->frameBuffer().width(), 300);
+    EXPECT_EQ(window->frameBuffer().height(), 200);
+    CRect r;
+    frame->getSize(&r);
+    EXPECT_EQ(r, CRect(0, 0, 300, 200));
+    EXPECT_FALSE(frame->setSize(0, 10));
+}
+
 TEST(FrameWithoutWindow, EverythingIsSafeWithoutABackend) {
     // No backend installed: no window, nothing drawn, clicks do nothing.
     Recorder recorder;

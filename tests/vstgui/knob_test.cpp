@@ -171,6 +171,19 @@ TEST_F(KnobTest, CircularModeFollowsTheAngleAndStopsAtTheGap) {
     EXPECT_NEAR(knob->getValue(), 0.5f, 1e-4);
 }
 
+TEST_F(KnobTest, RelativeCircularModeTurnsFromTheCurrentValue) {
+    recorder.knobMode = kRelativCircularMode;
+    knob->setValue(0.5f);
+    // Clicking anywhere does not jump; a quarter turn clockwise adds 90/270.
+    window->move(60, 30);  // straight up
+    window->press();
+    window->move(74, 36);
+    window->move(80, 50);  // three o'clock
+    window->release();
+    run();
+    EXPECT_NEAR(knob->getValue(), 0.5f + 90.f / 270.f, 0.01f);
+}
+
 TEST_F(KnobTest, ValueToPointPutsTheHandleOnTheArc) {
     knob->setInsetValue(0);
     knob->setValue(0.5f);
