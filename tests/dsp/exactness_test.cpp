@@ -100,3 +100,72 @@ INSTANTIATE_TEST_SUITE_P(HallAndPlate, EngineMatchesModel,
                          });
 
 }  // namespace
+
+namespace {
+
+class ChangeoversMatchModel : public ::testing::TestWithParam<float> {};
+
+// Changeovers Hall -> Plate -> Hall, the silence gate closing and opening, mono input
+// and output, at blocks of 512 and of random lengths.
+TEST_P(ChangeoversMatchModel, ThroughChangeoversTheGateAndMonoRouting) {
+    const float rate = GetParam();
+    for (int variant = 0; variant < 2; ++variant) {
+        const bool monoIn = variant == 1, monoOut = variant == 1;
+        reference::Params p = busySettings(4);
+        p.decay = 0.05f;
+        p.predelaySeconds = 0.0f;
+        auto e = makeEngine(rate, 4, p);
+        moltaro::store(e->stereoIn, !monoIn);
+        moltaro::store(e->stereoOut, !monoOut);
+        reference::Model m;
+        m.p = p;
+        m.suspend();
+        m.resume(rate, 512, 512);
+        m.algorithm = 4;
+
+        const int second = static_cast<int>(rate);
+        const int len = second * 5;
+        Signal inL = programme(len, 7), inR = programme(len, 8);
+        for (int i = second; i < second * 4; ++i) inL[i] = inR[i] = 0.0f;   // 3 s of silence
+        Signal eL(len), eR(len), mL(len), mR(len);
+        const auto blocks = variant == 0 ? std::vector<int>{512} : randomBlocks(300, 1, 1500, 21);
+        bool gateClosed = false;
+        size_t b = 0;
+        int changes = 0;
+        for (int at = 0; at < len;) {
+            const int n = std::min(blocks[b++ % blocks.size()], len - at);
+            const int wantChanges = at > second / 4 ? (at > second * 4 + second / 4 ? 2 : 1) : 0;
+            if (changes < wantChanges) {
+                p.requested = changes == 0 ? 8 : 4;
+                apply(*e, p);
+                e->requestTypeChange();
+                m.p = p;
+                m.setupPending = true;
+                m.requestTypeChange();
+                ++changes;
+            }
+            const float* ins[2] = {inL.data() + at, inR.data() + at};
+            float* outs[2] = {eL.data() + at, eR.data() + at};
+            e->process(ins, outs, n, true, true);
+            m.process(inL.data() + at, monoIn ? nullptr : inR.data() + at, mL.data() + at,
+                      monoOut ? nullptr : mR.data() + at, n);
+            gateClosed = gateClosed || e->silenceCount == 0;
+            at += n;
+        }
+        EXPECT_TRUE(gateClosed);
+        EXPECT_EQ(e->algorithm, 4);
+        int mismatches = 0;
+        for (int i = 0; i < len && mismatches < 5; ++i) {
+            if (eL[i] != mL[i] || (!monoOut && eR[i] != mR[i])) {
+                ADD_FAILURE() << "variant " << variant << " sample " << i << ": engine " << eL[i] << " model "
+                              << mL[i];
+                ++mismatches;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, ChangeoversMatchModel, ::testing::Values(44100.0f, 48000.0f, 96000.0f, 192000.0f),
+                         [](const auto& info) { return std::to_string(static_cast<int>(info.param)); });
+
+}  // namespace
