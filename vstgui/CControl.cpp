@@ -1,5 +1,6 @@
 #include "CControl.h"
 
+#include "CBitmap.h"
 #include "CDrawContext.h"
 #include "CFrame.h"
 
@@ -72,6 +73,51 @@ bool CControl::offerModifierClick(CDrawContext* context, long buttons) {
 
 void CControl::reportIfDirty(CDrawContext* context) {
     if (listener && isDirty()) listener->valueChanged(context, this);
+}
+
+}  // namespace VSTGUI
+
+namespace VSTGUI {
+
+void CControl::drawBackgroundBitmap(CDrawContext* context, const CRect& rect, const CPoint& offset) {
+    if (!pBackground) return;
+    if (bTransparencyEnabled)
+        pBackground->drawTransparent(context, rect, offset);
+    else
+        pBackground->draw(context, rect, offset);
+}
+
+bool CControl::stepByWheel(CDrawContext* context, float distance) {
+    if (!bMouseEnabled) return false;
+    const long button = context ? context->getMouseButtons() : 0;
+    value += (button & kShift) ? 0.1f * distance * wheelInc : distance * wheelInc;
+    bounceValue();
+    if (isDirty()) {
+        beginEdit();
+        if (listener) listener->valueChanged(context, this);
+        endEdit();
+    }
+    return true;
+}
+
+long CControl::stepByKey(const VstKeyCode& keyCode) {
+    float step;
+    switch (keyCode.virt) {
+    case VKEY_UP:
+    case VKEY_RIGHT: step = wheelInc; break;
+    case VKEY_DOWN:
+    case VKEY_LEFT: step = -wheelInc; break;
+    default: return -1;
+    }
+    if (keyCode.modifier & MODIFIER_SHIFT) step *= 0.1f;
+    value += step;
+    bounceValue();
+    if (isDirty()) {
+        beginEdit();
+        if (listener) listener->valueChanged(nullptr, this);
+        endEdit();
+    }
+    return 1;
 }
 
 }  // namespace VSTGUI

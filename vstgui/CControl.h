@@ -55,6 +55,13 @@ protected:
     bool offerModifierClick(CDrawContext* context, long buttons);
     // valueChanged to the listener when the control is dirty.
     void reportIfDirty(CDrawContext* context);
+    // Draws the background bitmap into rect from offset: leaving out its
+    // transparent colour when the control's transparency is on, else opaque.
+    void drawBackgroundBitmap(CDrawContext* context, const CRect& rect, const CPoint& offset);
+    // The wheel and arrow keys of continuous controls: the value moves by the
+    // wheel increment (a tenth of it with Shift), bounced, reported as an edit.
+    bool stepByWheel(CDrawContext* context, float distance);
+    long stepByKey(const VstKeyCode& keyCode);
 
     CControlListener* listener;  // not owned
     long tag;

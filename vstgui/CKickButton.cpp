@@ -19,13 +19,7 @@ bool CKickButton::isTypeOf(const char* className) const {
 
 void CKickButton::draw(CDrawContext* context) {
     bounceValue();
-    if (pBackground) {
-        const CPoint from(offset.h, offset.v + (value != 0.f ? heightOfOneImage : 0));
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, from);
-        else
-            pBackground->draw(context, size, from);
-    }
+    drawBackgroundBitmap(context, size, CPoint(offset.h, offset.v + (value != 0.f ? heightOfOneImage : 0)));
     setDirty(false);
 }
 

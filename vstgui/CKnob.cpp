@@ -39,12 +39,7 @@ bool CKnob::isTypeOf(const char* className) const {
 }
 
 void CKnob::draw(CDrawContext* context) {
-    if (pBackground) {
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, offset);
-        else
-            pBackground->draw(context, size, offset);
-    }
+    drawBackgroundBitmap(context, size, offset);
     drawHandle(context);
     setDirty(false);
 }
@@ -156,38 +151,9 @@ void CKnob::mouse(CDrawContext* context, CPoint& where, long buttons) {
     endEdit();
 }
 
-bool CKnob::onWheel(CDrawContext* context, const CPoint&, float distance) {
-    if (!bMouseEnabled) return false;
-    const long button = context ? context->getMouseButtons() : 0;
-    value += (button & kShift) ? 0.1f * distance * wheelInc : distance * wheelInc;
-    bounceValue();
-    if (isDirty()) {
-        beginEdit();
-        if (listener) listener->valueChanged(context, this);
-        endEdit();
-    }
-    return true;
-}
+bool CKnob::onWheel(CDrawContext* context, const CPoint&, float distance) { return stepByWheel(context, distance); }
 
-long CKnob::onKeyDown(VstKeyCode& keyCode) {
-    float step;
-    switch (keyCode.virt) {
-    case VKEY_UP:
-    case VKEY_RIGHT: step = wheelInc; break;
-    case VKEY_DOWN:
-    case VKEY_LEFT: step = -wheelInc; break;
-    default: return -1;
-    }
-    if (keyCode.modifier & MODIFIER_SHIFT) step *= 0.1f;
-    value += step;
-    bounceValue();
-    if (isDirty()) {
-        beginEdit();
-        if (listener) listener->valueChanged(nullptr, this);
-        endEdit();
-    }
-    return 1;
-}
+long CKnob::onKeyDown(VstKeyCode& keyCode) { return stepByKey(keyCode); }
 
 // ---------------------------------------------------------------- film strip
 
@@ -213,13 +179,7 @@ long CAnimKnob::getImageIndex() const {
 }
 
 void CAnimKnob::draw(CDrawContext* context) {
-    if (pBackground) {
-        const CPoint from(offset.h, offset.v + getImageIndex() * heightOfOneImage);
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, from);
-        else
-            pBackground->draw(context, size, from);
-    }
+    drawBackgroundBitmap(context, size, CPoint(offset.h, offset.v + getImageIndex() * heightOfOneImage));
     setDirty(false);
 }
 

@@ -27,13 +27,7 @@ long CMovieBitmap::getImageIndex() const {
 
 void CMovieBitmap::draw(CDrawContext* context) {
     if (value > 1.f) value = 1.f;
-    if (pBackground) {
-        const CPoint from(offset.h, offset.v + getImageIndex() * heightOfOneImage);
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, from);
-        else
-            pBackground->draw(context, size, from);
-    }
+    drawBackgroundBitmap(context, size, CPoint(offset.h, offset.v + getImageIndex() * heightOfOneImage));
     setDirty(false);
 }
 

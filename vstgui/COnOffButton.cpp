@@ -17,13 +17,7 @@ bool COnOffButton::isTypeOf(const char* className) const {
 }
 
 void COnOffButton::draw(CDrawContext* context) {
-    if (pBackground) {
-        const CPoint from(0, value != 0.f ? pBackground->getHeight() / 2 : 0);
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, from);
-        else
-            pBackground->draw(context, size, from);
-    }
+    if (pBackground) drawBackgroundBitmap(context, size, CPoint(0, value != 0.f ? pBackground->getHeight() / 2 : 0));
     setDirty(false);
 }
 

@@ -23,14 +23,8 @@ bool CRockerSwitch::isTypeOf(const char* className) const {
 }
 
 void CRockerSwitch::draw(CDrawContext* context) {
-    if (pBackground) {
-        const long image = value < -0.5f ? 0 : value > 0.5f ? 2 : 1;
-        const CPoint from(offset.h, offset.v + image * heightOfOneImage);
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, from);
-        else
-            pBackground->draw(context, size, from);
-    }
+    const long image = value < -0.5f ? 0 : value > 0.5f ? 2 : 1;
+    drawBackgroundBitmap(context, size, CPoint(offset.h, offset.v + image * heightOfOneImage));
     setDirty(false);
 }
 

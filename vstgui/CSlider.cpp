@@ -64,12 +64,7 @@ float CSlider::fractionForEdge(long edge) const {
 }
 
 void CSlider::draw(CDrawContext* context) {
-    if (pBackground) {
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, backOffset);
-        else
-            pBackground->draw(context, size, backOffset);
-    }
+    drawBackgroundBitmap(context, size, backOffset);
     if (pHandle) {
         const CRect handle = getHandleRect();
         if (bDrawTransparentEnabled)
@@ -133,38 +128,9 @@ void CSlider::mouse(CDrawContext* context, CPoint& where, long buttons) {
     endEdit();
 }
 
-bool CSlider::onWheel(CDrawContext* context, const CPoint&, float distance) {
-    if (!bMouseEnabled) return false;
-    const long button = context ? context->getMouseButtons() : 0;
-    value += (button & kShift) ? 0.1f * distance * wheelInc : distance * wheelInc;
-    bounceValue();
-    if (isDirty()) {
-        beginEdit();
-        if (listener) listener->valueChanged(context, this);
-        endEdit();
-    }
-    return true;
-}
+bool CSlider::onWheel(CDrawContext* context, const CPoint&, float distance) { return stepByWheel(context, distance); }
 
-long CSlider::onKeyDown(VstKeyCode& keyCode) {
-    float step;
-    switch (keyCode.virt) {
-    case VKEY_UP:
-    case VKEY_RIGHT: step = wheelInc; break;
-    case VKEY_DOWN:
-    case VKEY_LEFT: step = -wheelInc; break;
-    default: return -1;
-    }
-    if (keyCode.modifier & MODIFIER_SHIFT) step *= 0.1f;
-    value += step;
-    bounceValue();
-    if (isDirty()) {
-        beginEdit();
-        if (listener) listener->valueChanged(nullptr, this);
-        endEdit();
-    }
-    return 1;
-}
+long CSlider::onKeyDown(VstKeyCode& keyCode) { return stepByKey(keyCode); }
 
 CHorizontalSlider::CHorizontalSlider(const CRect& r, CControlListener* l, long t, long iMinPos, long iMaxPos,
                                      CBitmap* handle, CBitmap* background, const CPoint& offset, long s)

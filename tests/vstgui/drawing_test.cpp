@@ -152,6 +152,25 @@ TEST_F(DrawingTest, OffscreenContextCopiesInOnePiece) {
     c->forget();
 }
 
+TEST_F(DrawingTest, ControlsWithoutBitmapsDrawWithoutFailing) {
+    const CRect r(10, 10, 40, 40);
+    CView* views[] = {new CAnimKnob(r, nullptr, 0, 51, 30, nullptr),
+                      new CKnob(r, nullptr, 0, nullptr, nullptr),
+                      new CMovieBitmap(r, nullptr, 0, 9, 30, nullptr),
+                      new COnOffButton(r, nullptr, 0, nullptr),
+                      new CKickButton(r, nullptr, 0, 30, nullptr),
+                      new CRockerSwitch(r, nullptr, 0, 30, nullptr),
+                      new CHorizontalSlider(r, nullptr, 0, 10, 30, nullptr, nullptr),
+                      new CSplashScreen(r, nullptr, 0, nullptr, r),
+                      new COptionMenu(r, nullptr, 0)};
+    for (CView* v : views) {
+        static_cast<CControl*>(v)->setValue(1.f);
+        frame->addView(v);
+    }
+    frame->idle();
+    EXPECT_FALSE(frame->isDirty());
+}
+
 TEST_F(DrawingTest, ThePaintedFrameGoesToAPngAndBack) {
     frame->setBackgroundColor(MakeCColor(10, 20, 30));
     frame->setDirty(true);
