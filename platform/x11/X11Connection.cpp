@@ -1,5 +1,7 @@
 #include "X11Connection.h"
 
+#include "X11Clipboard.h"
+
 #include <time.h>
 
 namespace moltaro::platform::x11 {
@@ -26,6 +28,7 @@ Connection* Connection::acquire() {
 void Connection::release() {
     if (--users > 0)
         return;
+    board.reset();  // its window goes before the connection
     // Put the previous handler back unless somebody installed theirs after ours.
     XErrorHandler current = XSetErrorHandler(previousHandler);
     if (current != &Connection::onXError)
@@ -36,6 +39,12 @@ void Connection::release() {
 }
 
 bool Connection::isOpen() { return instance != nullptr; }
+
+Clipboard& Connection::clipboard() {
+    if (!board)
+        board = std::make_unique<Clipboard>(*this);
+    return *board;
+}
 
 int Connection::onXError(Display* display, XErrorEvent* event) {
     if (instance && display == instance->dpy) {

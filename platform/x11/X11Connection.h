@@ -8,9 +8,12 @@
 #include <X11/Xlib.h>
 
 #include <map>
+#include <memory>
 #include <string>
 
 namespace moltaro::platform::x11 {
+
+class Clipboard;
 
 // Anything that owns an X window of ours and wants its events.
 class EventTarget {
@@ -62,12 +65,16 @@ public:
     // Whether the shared connection is currently open (tests check that it closes).
     static bool isOpen();
 
+    // The CLIPBOARD selection as the text fields use it (made on first use).
+    Clipboard& clipboard();
+
 private:
     friend class ErrorTrap;
     Connection() = default;
     static int onXError(Display* display, XErrorEvent* event);
-    // A request that answers: true when the server refused the one sent by call().
-    // One round trip, unlike an ErrorTrap's two syncs (pointer polls are frequent).
+    // For a request that has a reply: true when the server answered the one sent by
+    // call() rather than refusing it. One round trip, unlike an ErrorTrap's two syncs
+    // (pointer polls are frequent).
     template <typename Call>
     bool answered(Call call) {
         const unsigned long serial = NextRequest(dpy);
@@ -84,6 +91,7 @@ private:
     unsigned long lastErrorSerial = 0;  // request number of the last refused request
     std::map<::Window, EventTarget*> targets;
     std::map<std::string, Atom> atoms;
+    std::unique_ptr<Clipboard> board;
     XErrorHandler previousHandler = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "X11TextField.h"
 
 #include "Utf8.h"
+#include "X11Clipboard.h"
 #include "X11Blit.h"
 #include "platform/cairo/CairoDrawing.h"
 
@@ -43,6 +44,13 @@ std::string typedText(XKeyEvent& key, KeySym& sym) {
 KeyResult applyKey(TextEditState& s, unsigned long keysym, unsigned int state, const std::string& typed) {
     const bool shift = (state & ShiftMask) != 0;
     const bool control = (state & ControlMask) != 0;
+    // The clipboard, by letters and by the older Insert/Delete combinations.
+    if ((control && (keysym == XK_c || keysym == XK_C)) || (control && !shift && keysym == XK_Insert))
+        return KeyResult::copy;
+    if ((control && (keysym == XK_x || keysym == XK_X)) || (shift && !control && keysym == XK_Delete))
+        return KeyResult::cut;
+    if ((control && (keysym == XK_v || keysym == XK_V)) || (shift && !control && keysym == XK_Insert))
+        return KeyResult::paste;
     switch (keysym) {
     case XK_Return:
     case XK_KP_Enter:
@@ -275,6 +283,26 @@ void EditField::redraw() {
     blitter->put(surface, 0, 0, width, height);
 }
 
+bool EditField::clipboardKey(KeyResult request) {
+    Clipboard& board = conn.clipboard();
+    if (request == KeyResult::paste) {
+        std::string pasted;
+        if (!board.paste(win, pasted))
+            return false;
+        // A single line: what follows the first line break stays out.
+        const auto lineEnd = pasted.find_first_of("\r\n");
+        if (lineEnd != std::string::npos)
+            pasted.resize(lineEnd);
+        return edit.insert(sanitizeUtf8(pasted));
+    }
+    if (!edit.hasSelection())
+        return false;
+    // Cut removes the text only once the clipboard holds it: nothing is lost.
+    if (!board.copy(edit.selectedText()))
+        return false;
+    return request == KeyResult::cut && edit.deleteSelection();
+}
+
 void EditField::handleEvent(const XEvent& event) {
     switch (event.type) {
     case Expose:
@@ -305,7 +333,8 @@ void EditField::handleEvent(const XEvent& event) {
         XKeyEvent key = event.xkey;
         KeySym sym = 0;
         const std::string typed = typedText(key, sym);
-        switch (applyKey(edit, sym, key.state, typed)) {
+        const KeyResult result = applyKey(edit, sym, key.state, typed);
+        switch (result) {
         case KeyResult::enter:
             finish(TextFieldEnd::enter);
             return;
@@ -315,6 +344,12 @@ void EditField::handleEvent(const XEvent& event) {
         case KeyResult::changed:
         case KeyResult::moved:
             redraw();
+            break;
+        case KeyResult::copy:
+        case KeyResult::cut:
+        case KeyResult::paste:
+            if (clipboardKey(result))
+                redraw();
             break;
         case KeyResult::ignored:
             break;

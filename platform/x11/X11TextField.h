@@ -28,8 +28,9 @@ struct TextFieldLook {
 enum class TextFieldEnd { enter, escape, focusLost };
 
 // What a key does to a text field's state.
-enum class KeyResult { ignored, changed, moved, enter, escape };
-// typed: the UTF-8 text the key produces (may be empty). Pure, for tests.
+enum class KeyResult { ignored, changed, moved, enter, escape, copy, cut, paste };
+// typed: the UTF-8 text the key produces (may be empty). Pure, for tests; the
+// clipboard keys only report what they ask for.
 KeyResult applyKey(TextEditState& state, unsigned long keysym, unsigned int modifierState,
                    const std::string& typed);
 
@@ -65,6 +66,7 @@ private:
     void redraw();
     void keepCaretVisible(cairo_t* cr);
     std::size_t offsetAt(int x);
+    bool clipboardKey(KeyResult request);
     std::size_t limit = 255;
     double textOrigin(cairo_t* cr);
 

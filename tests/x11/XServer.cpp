@@ -286,6 +286,71 @@ bool Host::savePng(const std::string& path, int x, int y, int width, int height)
     return ok;
 }
 
+void Host::serveClipboard(const std::string& utf8, const std::function<bool()>& until) {
+    const Atom clipboard = XInternAtom(dpy, "CLIPBOARD", False);
+    const Atom utf8Atom = XInternAtom(dpy, "UTF8_STRING", False);
+    ::Window owner = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(dpy, clipboard, owner, CurrentTime);
+    XSync(dpy, False);
+    while (!until()) {
+        while (XPending(dpy)) {
+            XEvent e;
+            XNextEvent(dpy, &e);
+            if (e.type != SelectionRequest)
+                continue;
+            const XSelectionRequestEvent& r = e.xselectionrequest;
+            XSelectionEvent reply{};
+            reply.type = SelectionNotify;
+            reply.requestor = r.requestor;
+            reply.selection = r.selection;
+            reply.target = r.target;
+            reply.time = r.time;
+            reply.property = None;
+            if (r.target == utf8Atom) {
+                XChangeProperty(dpy, r.requestor, r.property, utf8Atom, 8, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
+                reply.property = r.property;
+            }
+            XSendEvent(dpy, r.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+            XFlush(dpy);
+        }
+        timespec ts{0, 2000000};
+        nanosleep(&ts, nullptr);
+    }
+    XDestroyWindow(dpy, owner);
+    XSync(dpy, False);
+}
+
+bool Host::readClipboard(std::string& out, int timeoutMs) {
+    const Atom clipboard = XInternAtom(dpy, "CLIPBOARD", False);
+    const Atom utf8Atom = XInternAtom(dpy, "UTF8_STRING", False);
+    const Atom property = XInternAtom(dpy, "TEST_PASTE", False);
+    ::Window asker = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+    XConvertSelection(dpy, clipboard, utf8Atom, property, asker, CurrentTime);
+    XFlush(dpy);
+    XEvent e;
+    bool answered = false;
+    waitUntil([&] { return answered = XCheckTypedWindowEvent(dpy, asker, SelectionNotify, &e); }, nullptr,
+              timeoutMs);
+    bool ok = false;
+    if (answered && e.xselection.property != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(dpy, asker, property, 0, 4096, True, AnyPropertyType, &type, &format, &count,
+                           &remaining, &data);
+        if (data) {
+            out.assign(reinterpret_cast<const char*>(data), count);
+            XFree(data);
+            ok = true;
+        }
+    }
+    XDestroyWindow(dpy, asker);
+    XSync(dpy, False);
+    return ok;
+}
+
 bool Host::clientResources(unsigned long anyId, std::map<std::string, int>& counts) {
     int opcode = 0, event = 0, error = 0;
     if (!XQueryExtension(dpy, XRES_NAME, &opcode, &event, &error))

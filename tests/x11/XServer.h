@@ -61,6 +61,11 @@ public:
     // Writes a screen area as a PNG (for looking at what the tests saw).
     bool savePng(const std::string& path, int x, int y, int width, int height);
 
+    // Another program's side of the clipboard: owns CLIPBOARD with the text and answers
+    // requests for it until `until` says stop; or asks the current owner for the text.
+    void serveClipboard(const std::string& utf8, const std::function<bool()>& until);
+    bool readClipboard(std::string& out, int timeoutMs = 3000);
+
     // Server resources held by the client that owns the given resource, by type name
     // ("WINDOW", "PIXMAP", "GC", "PICTURE", ...), from the X-Resource extension.
     // False when the server lacks the extension.

@@ -125,6 +125,22 @@ TEST(TextFieldKeys, ControlShortcutsDoNotTypeTheirLetters) {
     EXPECT_EQ(s.text(), "abc ");
 }
 
+TEST(TextFieldKeys, ClipboardKeysAskForTheClipboardAndChangeNothingThemselves) {
+    TextEditState s("12.5");
+    s.selectAll();
+    EXPECT_EQ(applyKey(s, XK_c, ControlMask, "\x03"), KeyResult::copy);
+    EXPECT_EQ(applyKey(s, XK_Insert, ControlMask, ""), KeyResult::copy);
+    EXPECT_EQ(applyKey(s, XK_x, ControlMask, "\x18"), KeyResult::cut);
+    EXPECT_EQ(applyKey(s, XK_Delete, ShiftMask, ""), KeyResult::cut);
+    EXPECT_EQ(applyKey(s, XK_v, ControlMask, "\x16"), KeyResult::paste);
+    EXPECT_EQ(applyKey(s, XK_Insert, ShiftMask, ""), KeyResult::paste);
+    EXPECT_EQ(s.text(), "12.5");
+    EXPECT_EQ(s.selectedText(), "12.5");
+    // A plain Delete still deletes.
+    EXPECT_EQ(applyKey(s, XK_Delete, 0, ""), KeyResult::changed);
+    EXPECT_EQ(s.text(), "");
+}
+
 TEST(Utf8Text, InvalidBytesBecomeLatin1AndValidTextIsKept) {
     EXPECT_EQ(sanitizeUtf8("plain"), "plain");
     EXPECT_EQ(sanitizeUtf8("\xc3\xa9t\xc3\xa9"), "\xc3\xa9t\xc3\xa9");

@@ -8,6 +8,10 @@
 
 #include <X11/keysym.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace moltaro::platform;
 using xtest::Host;
 
@@ -239,4 +243,75 @@ TEST_F(X11TextFieldTest, TheFieldShowsItsTextInItsColours) {
     EXPECT_GT(yellow, 20);
     EXPECT_GT(navy, 1000);
     host->savePng(std::string(MOLTARO_BUILD_DIR) + "/x11-text-field.png", px + 10, py + 10, 120, 40);
+}
+
+TEST_F(X11TextFieldTest, CopyAndPasteBetweenFieldsAndCutKeepsTheTextOnTheClipboard) {
+    spec.text = "12.5";
+    openField();
+    host->key(XK_Control_L, true);
+    host->tap(XK_c);
+    host->key(XK_Control_L, false);
+    host->tap(XK_Return);
+    ASSERT_TRUE(waitFor([&] { return ends.ends.size() == 1; }));
+    field.reset();
+
+    spec.text = "7";
+    openField();
+    host->tap(XK_End);
+    host->key(XK_Control_L, true);
+    host->tap(XK_v);
+    host->key(XK_Control_L, false);
+    ASSERT_TRUE(waitFor([&] { return field->text() == "712.5"; }));
+    host->key(XK_Control_L, true);
+    host->tap(XK_a);
+    host->tap(XK_x);
+    host->key(XK_Control_L, false);
+    ASSERT_TRUE(waitFor([&] { return field->text().empty(); }));
+    host->key(XK_Shift_L, true);
+    host->tap(XK_Insert);
+    host->key(XK_Shift_L, false);
+    ASSERT_TRUE(waitFor([&] { return field->text() == "712.5"; })) << "cut text can be pasted back";
+}
+
+TEST_F(X11TextFieldTest, PastesTheFirstLineOfAnotherProgramsClipboard) {
+    std::atomic<bool> done{false};
+    std::atomic<bool> serving{false};
+    std::thread other([&] {
+        Host program;
+        serving = true;
+        program.serveClipboard("440 Hz\nsecond line", [&] { return done.load(); });
+    });
+    while (!serving)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    openField();
+    host->key(XK_Control_L, true);
+    host->tap(XK_v);
+    host->key(XK_Control_L, false);
+    const bool pasted = waitFor([&] { return field->text() == "440 Hz"; });
+    done = true;
+    other.join();
+    EXPECT_TRUE(pasted) << "got \"" << field->text() << "\"";
+}
+
+TEST_F(X11TextFieldTest, OtherProgramsCanPasteWhatWasCopied) {
+    spec.text = "-3.5";
+    openField();
+    host->key(XK_Control_L, true);
+    host->tap(XK_c);
+    host->key(XK_Control_L, false);
+    window->processEvents();
+    std::string got;
+    std::atomic<bool> finished{false};
+    bool ok = false;
+    std::thread other([&] {
+        Host program;
+        ok = program.readClipboard(got);
+        finished = true;
+    });
+    // The editor answers the request from its idle.
+    waitFor([&] { return finished.load(); });
+    other.join();
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(got, "-3.5");
 }
