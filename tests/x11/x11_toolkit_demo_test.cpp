@@ -177,6 +177,30 @@ TEST_F(X11DemoTest, TheTextEditTakesTypedTextThroughTheX11Field) {
     EXPECT_STREQ(text, "Hall 2");
 }
 
+TEST_F(X11DemoTest, AClickElsewhereInTheWindowEndsTheEditingAndKeepsTheText) {
+    open();
+    const ::Window frameWindow = static_cast<::Window>(x11::windowId(*window));
+    host->moveTo(px + 60, py + 182);
+    host->press(1);
+    host->release(1);
+    ASSERT_TRUE(idleUntil([&] { return host->childCount(frameWindow) == 1; }));
+    ASSERT_TRUE(idleUntil([&] {
+        ::Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(host->display(), &focus, &revert);
+        return focus != PointerRoot && focus != None && focus != parent;
+    }));
+    host->typeText("12");
+    idleUntil([&] { return false; }, 30);
+    host->moveTo(px + 200, py + 110);  // the panel, away from every control
+    host->press(1);
+    host->release(1);
+    ASSERT_TRUE(idleUntil([&] { return host->childCount(frameWindow) == 0; }));
+    char text[256] = {};
+    demo.getTextEdit()->getText(text);
+    EXPECT_STREQ(text, "12");
+}
+
 TEST_F(X11DemoTest, TheOptionMenuOpensBelowItselfAndTakesTheChoice) {
     open();
     auto* menu = demo.getMenu();
