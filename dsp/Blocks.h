@@ -79,8 +79,9 @@ struct DenormalNoise {
 };
 
 // Second-order filter in doubles, direct form I, with an anti-denormal offset whose
-// sign flips on every sample. Types: 1 high-pass, 10 all-pass (the two the engine
-// uses); any other type gets all coefficients 1.
+// sign flips on every sample. Types: 1 high-pass, 3 low shelf, 4 peaking, 5 band-pass,
+// 6 notch, 7 high shelf, 8 low-pass, 10 all-pass (the engine uses 1 and 10); any other
+// type gets all coefficients 1.
 struct Biquad {
     double sampleRate = 44100.0;
     int type = 0;

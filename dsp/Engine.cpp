@@ -11,19 +11,45 @@ namespace moltaro {
 
 void Biquad::init(double rate, int filterType, double hz, double quality, double gain) {
     sampleRate = rate; type = filterType; frequency = hz; q = quality; gainDb = gain;
-    offset = 1e-14;
+    offset = filterType == 8 ? 1e-12 : 1e-14;
     clear();
     design();
 }
 
+// The audio-EQ cookbook designs; a1..b2 normalised by a0.
 void Biquad::design() {
     const double w = 2.0 * M_PI * frequency / sampleRate;
     const double cs = std::cos(w), sn = std::sin(w);
     const double alpha = sn / (2.0 * q);
+    const double A = std::pow(10.0, gainDb / 40.0);
+    const double rootA = 2.0 * std::sqrt(A) * alpha;
+    auto set = [this](double n0, double n1, double n2, double d0, double d1, double d2) {
+        a0 = d0; a1 = d1 / d0; a2 = d2 / d0; b0 = n0 / d0; b1 = n1 / d0; b2 = n2 / d0;
+    };
     switch (type) {
     case 1:   // high-pass
         a0 = 1.0 + alpha; a1 = -2.0 * cs / a0; a2 = (1.0 - alpha) / a0;
         b0 = b2 = (1.0 + cs) / 2.0 / a0; b1 = -(1.0 + cs) / a0;
+        break;
+    case 3:   // low shelf
+        set(A * ((A + 1) - (A - 1) * cs + rootA), 2 * A * ((A - 1) - (A + 1) * cs), A * ((A + 1) - (A - 1) * cs - rootA),
+            (A + 1) + (A - 1) * cs + rootA, -2 * ((A - 1) + (A + 1) * cs), (A + 1) + (A - 1) * cs - rootA);
+        break;
+    case 4:   // peaking
+        set(1 + alpha * A, -2 * cs, 1 - alpha * A, 1 + alpha / A, -2 * cs, 1 - alpha / A);
+        break;
+    case 5:   // band-pass, 0 dB peak
+        set(alpha, 0, -alpha, 1 + alpha, -2 * cs, 1 - alpha);
+        break;
+    case 6:   // notch
+        set(1, -2 * cs, 1, 1 + alpha, -2 * cs, 1 - alpha);
+        break;
+    case 7:   // high shelf
+        set(A * ((A + 1) + (A - 1) * cs + rootA), -2 * A * ((A - 1) + (A + 1) * cs), A * ((A + 1) + (A - 1) * cs - rootA),
+            (A + 1) - (A - 1) * cs + rootA, 2 * ((A - 1) - (A + 1) * cs), (A + 1) - (A - 1) * cs - rootA);
+        break;
+    case 8:   // low-pass
+        set((1 - cs) / 2, 1 - cs, (1 - cs) / 2, 1 + alpha, -2 * cs, 1 - alpha);
         break;
     case 10:  // all-pass
         a0 = 1.0 + alpha; a1 = b1 = -2.0 * cs / a0; a2 = b0 = (1.0 - alpha) / a0; b2 = 1.0;

@@ -145,6 +145,11 @@ void Engine::process(const float* const* inputs, float* const* outputs, int fram
             done += m;
         }
     }
+    if (!valid && outputs && frames > 0) {   // no engine memory: silence
+        const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(frames);
+        if (outputs[0]) std::memset(outputs[0], 0, bytes);
+        if (relaxed(stereoOut) && output1Connected && outputs[1]) std::memset(outputs[1], 0, bytes);
+    }
     blockCount.fetch_add(1, std::memory_order_relaxed);
 }
 

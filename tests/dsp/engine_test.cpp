@@ -186,7 +186,7 @@ TEST(Blocks, BiquadDesigns) {
     ap.setSampleRate(96000);
     EXPECT_EQ(ap.y1, 0.0);
     Biquad other;
-    other.init(44100, 4, 1000, 1, 6);
+    other.init(44100, 2, 1000, 1, 6);
     EXPECT_EQ(other.a1, 1.0);
     EXPECT_EQ(other.b2, 1.0);
 }
@@ -225,4 +225,36 @@ TEST(Blocks, DenormalNoiseStaysSmallAndAwayFromZero) {
     }
     EXPECT_LT(std::fabs(sum / 100000), 1e-10);
     EXPECT_NEAR(large, 50000, 1500);
+}
+
+// The other cookbook designs, by their gains at DC, at the corner and at Nyquist.
+TEST(Blocks, CookbookDesignsHaveTheirGains) {
+    auto gainAt = [](const Biquad& b, double hz) {
+        const double w = 2 * M_PI * hz / b.sampleRate;
+        // |H(e^jw)| from the normalised coefficients.
+        const double cr = b.b0 + b.b1 * std::cos(w) + b.b2 * std::cos(2 * w);
+        const double ci = -(b.b1 * std::sin(w) + b.b2 * std::sin(2 * w));
+        const double dr = 1 + b.a1 * std::cos(w) + b.a2 * std::cos(2 * w);
+        const double di = -(b.a1 * std::sin(w) + b.a2 * std::sin(2 * w));
+        return std::sqrt((cr * cr + ci * ci) / (dr * dr + di * di));
+    };
+    const double rate = 48000, nyq = 23999;
+    Biquad b;
+    b.init(rate, 8, 1000, 0.7071, 0);   // low-pass, with its larger offset
+    EXPECT_EQ(b.offset, 1e-12);
+    EXPECT_NEAR(gainAt(b, 1), 1.0, 1e-6);
+    EXPECT_LT(gainAt(b, nyq), 1e-3);
+    b.init(rate, 4, 1000, 1.0, 12);     // peaking +12 dB
+    EXPECT_NEAR(gainAt(b, 1000), std::pow(10.0, 12.0 / 20), 1e-6);
+    EXPECT_NEAR(gainAt(b, 1), 1.0, 1e-3);
+    b.init(rate, 5, 1000, 2.0, 0);      // band-pass, 0 dB at the centre
+    EXPECT_NEAR(gainAt(b, 1000), 1.0, 1e-6);
+    b.init(rate, 6, 1000, 2.0, 0);      // notch
+    EXPECT_LT(gainAt(b, 1000), 1e-9);
+    b.init(rate, 3, 200, 0.7071, 6);    // low shelf: the gain below, unity above
+    EXPECT_NEAR(gainAt(b, 1), std::pow(10.0, 6.0 / 20), 1e-3);
+    EXPECT_NEAR(gainAt(b, nyq), 1.0, 1e-2);
+    b.init(rate, 7, 5000, 0.7071, -6);  // high shelf
+    EXPECT_NEAR(gainAt(b, nyq), std::pow(10.0, -6.0 / 20), 1e-2);
+    EXPECT_NEAR(gainAt(b, 1), 1.0, 1e-3);
 }
