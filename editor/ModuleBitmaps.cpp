@@ -23,6 +23,21 @@ int registerAll() {
 
 }  // namespace
 
+bool moduleBitmapSize(int id, int& width, int& height) {
+    const EmbeddedBitmap* b = findEmbeddedBitmap(id);
+    // Signature, then the header chunk: length, "IHDR", width and height (big-endian).
+    if (!b || b->size < 24) return false;
+    const auto read32 = [&](std::size_t at) {
+        return static_cast<long>((static_cast<unsigned long>(b->png[at]) << 24) | (b->png[at + 1] << 16) |
+                                 (b->png[at + 2] << 8) | b->png[at + 3]);
+    };
+    const long w = read32(16), h = read32(20);
+    if (w <= 0 || h <= 0 || w > 32767 || h > 32767) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 int registerModuleBitmaps() {
     static const int registered = registerAll();
     return registered;

@@ -10,4 +10,8 @@ namespace moltaro {
 // [ui thread]
 int registerModuleBitmaps();
 
+// The size of an embedded bitmap, read from its header without decoding it; false
+// when there is no such bitmap.
+bool moduleBitmapSize(int id, int& width, int& height);
+
 }  // namespace moltaro

@@ -41,11 +41,13 @@ const KnobPlace kOutputKnob{kParamOutput, MoltaroEditor::kOutputKnobBitmap, CRec
 
 MoltaroEditor::MoltaroEditor(Moltaro* effect)
     : CPresetSystemEditor(effect), plugin(effect), uiThread(std::this_thread::get_id()) {
-    moltaro::registerModuleBitmaps();
-    background = new CBitmap(kBackgroundBitmap);
-    // Without its background the window keeps the panel's size.
-    const CCoord width = background->isLoaded() ? background->getWidth() : kWindowWidth;
-    const CCoord height = background->isLoaded() ? background->getHeight() : kWindowHeight;
+    // The window is exactly the background's size. Its pictures are decoded when the
+    // window first opens: a host that only scans the plug-in need not wait for them.
+    int width = kWindowWidth, height = kWindowHeight;
+    if (!moltaro::moduleBitmapSize(kBackgroundBitmap, width, height)) {
+        width = kWindowWidth;
+        height = kWindowHeight;
+    }
     rect.top = 0;
     rect.left = 0;
     rect.bottom = static_cast<VstInt16>(height);
@@ -59,7 +61,7 @@ MoltaroEditor::~MoltaroEditor() {
     presetEffect = nullptr;
     effect = nullptr;
     if (frame) close();
-    background->forget();
+    if (background) background->forget();
 }
 
 CAnimKnob* MoltaroEditor::getKnob(int parameter) const {
@@ -72,13 +74,16 @@ CTextEdit* MoltaroEditor::getTextField(int parameter) const {
 
 bool MoltaroEditor::open(void* systemWindow) {
     if (frame) close();
-    if (!plugin) return false;
+    // A window needs the host's window to live in.
+    if (!plugin || !systemWindow) return false;
     AEffEditor::open(systemWindow);
     uiThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
     pendingParameters.store(0, std::memory_order_relaxed);
     heldPeak = 0.0;
     holdCount = 0;
     try {
+        moltaro::registerModuleBitmaps();
+        if (!background) background = new CBitmap(kBackgroundBitmap);
         frame = new CFrame(CRect(rect.left, rect.top, rect.right, rect.bottom), systemWindow, this);
         if (!frame->isOpen()) {
             close();

@@ -61,7 +61,7 @@ public:
     static constexpr int kWindowWidth = 300;
     static constexpr int kWindowHeight = 294;
 
-    // Registers the module's bitmaps, loads the background and sizes the window after it.
+    // Sizes the window after the background bitmap.
     explicit MoltaroEditor(Moltaro* effect);
     ~MoltaroEditor() override;
 
@@ -105,8 +105,8 @@ private:
     void applyPendingParameters();
     void updateOverloadLamp();
 
-    Moltaro* plugin;                     // not owned; null once the editor is being destroyed
-    VSTGUI::CBitmap* background;          // owned reference
+    Moltaro* plugin;  // not owned; null once the editor is being destroyed
+    VSTGUI::CBitmap* background = nullptr;  // owned reference; loaded at the first open
     std::atomic<std::thread::id> uiThread;
     std::atomic<uint32_t> pendingParameters{0};  // bit i: parameter i changed elsewhere
 

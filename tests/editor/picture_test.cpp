@@ -1,17 +1,79 @@
-// The open editor's picture against the committed references: the factory default
-// program, and "Phat Drums" with the OVER lamp lit.
+// The open editor's picture against the committed references: the program a new
+// effect starts with, and "Phat Drums" with the OVER lamp lit. Set
+// MOLTARO_UPDATE_REFERENCES=1 to write new references after a deliberate change.
 
 #include "EditorFixture.h"
 
 #include <cstdlib>
+#include <cstring>
+
+#include "editor/CTextLED.h"
 
 namespace editor_test {
 namespace {
 
 const std::string kReferenceDir = std::string(MOLTARO_SOURCE_DIR) + "/tests/editor/reference/";
 
-TEST_F(EditorTest, DefaultProgramPicture) {
-    window->writePng(std::string(MOLTARO_BUILD_DIR) + "/editor-default.png");
+// Pixels whose colour differs by more than tolerance in any channel.
+int differingPixels(const pf::Image& a, const pf::Image& b, int tolerance) {
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const uint32_t p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int d = static_cast<int>((p >> shift) & 0xff) - static_cast<int>((q >> shift) & 0xff);
+                if (d > tolerance || d < -tolerance) {
+                    ++count;
+                    break;
+                }
+            }
+        }
+    return count;
+}
+
+class PictureTest : public EditorTest {
+protected:
+    void expectMatches(const std::string& name) {
+        const pf::Image& shown = window->frameBuffer();
+        const std::string reference = kReferenceDir + name;
+        const std::string actual = std::string(MOLTARO_BUILD_DIR) + "/" + name;
+        window->writePng(actual);
+        if (std::getenv("MOLTARO_UPDATE_REFERENCES")) {
+            ASSERT_TRUE(window->writePng(reference));
+        }
+        pf::Image expected;
+        ASSERT_TRUE(hl::readPng(reference, expected)) << "missing " << reference;
+        ASSERT_EQ(expected.width(), shown.width());
+        ASSERT_EQ(expected.height(), shown.height());
+        // Text may be rendered slightly differently elsewhere; everything else is exact.
+        const int differing = differingPixels(shown, expected, 24);
+        EXPECT_LE(differing, shown.width() * shown.height() / 500) << "compare " << actual << " with " << reference;
+    }
+    int programNamed(const char* name) {
+        for (int i = 0; i < CPresetSystemEffect::kNumBankPrograms; ++i)
+            if (std::strcmp(effect().getProgramRecord(i)->name(), name) == 0) return i;
+        return -1;
+    }
+};
+
+TEST_F(PictureTest, NewEffectMatchesItsReference) {
+    ASSERT_EQ(effect().getCurrentProgram(), 0);
+    expectMatches("editor-default.png");
+}
+
+TEST_F(PictureTest, PhatDrumsWithTheLampLitMatchesItsReference) {
+    const int phat = programNamed("Phat Drums");
+    ASSERT_GT(phat, 0);
+    // Chosen from the program menu, as a user would.
+    window->answerMenu(0, phat + 1);
+    click(210, 277);
+    ASSERT_EQ(effect().getCurrentProgram(), phat);
+    effect().engine.peakL.store(1.3f);
+    idle();
+    ASSERT_EQ(editor->getLamp()->getImageIndex(), 0);
+    window->move(150, 140);  // the pointer away from the preset bar
+    settle();
+    expectMatches("editor-phat-drums-over.png");
 }
 
 }  // namespace
