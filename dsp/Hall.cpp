@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "Engine.h"
+#include "Simd.h"
 
 namespace moltaro {
 namespace {
@@ -79,50 +80,106 @@ void Engine::prepareHall() {
 void Engine::processHall(int n) {
     HallState& st = hall;
     const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
-    float nz[kStretch], u[2][kStretch], combOut[kStretch], echoOut[kStretch], sum[2][kStretch];
+    alignas(16) float nz[kStretch], u[2][kStretch], sum[2][kStretch];
+    // Per sample, the shaped input as four lanes for a group of four combs: the comb
+    // feeds of combs 0..3 (L, L, L, R) and of every later group (L, R, L, R), and the
+    // echo feeds, the other channel.
+    v4f feedLLLR[kStretch], feedRRRL[kStretch], feedLRLR[kStretch], feedRLRL[kStretch];
+    v4f noise4[kStretch];
+    const v4f dampV = splat4(damp), gV = splat4(g);
 
     for (int done = 0; done < n;) {
         const int m = std::min(kStretch, n - done);
+        const int m4 = m & ~3;
         const int p0 = (write16k + 1) & kMask16k;
         frontEndRun(done, m, 1, nz, u[0], u[1]);
+        for (int i = 0; i < m; ++i) {
+            const float l = u[0][i], r = u[1][i];
+            feedLLLR[i] = v4f{l, l, l, r};
+            feedRRRL[i] = v4f{r, r, r, l};
+            feedLRLR[i] = v4f{l, r, l, r};
+            feedRLRL[i] = v4f{r, l, r, l};
+            noise4[i] = splat4(nz[i]);
+        }
 
-        // Damped comb taps and echo source taps, then the line writes.
-        for (int k = 0; k < HallState::kCombs; ++k) {
-            float* comb = lines16k[HallState::kFirstComb + k];
-            float* echo = lines16k[HallState::kFirstEcho + k];
-            const float* loopTap = comb + ((p0 - st.combDelay[k]) & kMask16k);
-            const float* echoTap = comb + ((p0 - st.echoSourceDelay[k]) & kMask16k);
-            float a = st.combState[k], b = st.echoState[k];
-            for (int i = 0; i < m; ++i) {
-                a = nz[i] + (a + (loopTap[i] - a) * damp);
-                b = nz[i] + (b + (echoTap[i] - b) * damp);
-                combOut[i] = a;
-                echoOut[i] = b;
+        // Damped comb taps and echo source taps (reads before writes: every tap lies
+        // more than a stretch back), then the line writes, four combs at a time.
+        for (int k0 = 0; k0 < HallState::kCombs; k0 += 4) {
+            float* comb[4];
+            float* echo[4];
+            const float* loopTap[4];
+            const float* echoTap[4];
+            for (int q = 0; q < 4; ++q) {
+                comb[q] = lines16k[HallState::kFirstComb + k0 + q];
+                echo[q] = lines16k[HallState::kFirstEcho + k0 + q];
+                loopTap[q] = comb[q] + ((p0 - st.combDelay[k0 + q]) & kMask16k);
+                echoTap[q] = comb[q] + ((p0 - st.echoSourceDelay[k0 + q]) & kMask16k);
             }
-            st.combState[k] = a;
-            st.echoState[k] = b;
-            const float* feedA = u[hallCombFeed(k)];
-            const float* feedB = u[1 - hallCombFeed(k)];
-            float* combWr = comb + p0;
-            float* echoWr = echo + p0;
-            for (int i = 0; i < m; ++i) {
-                combWr[i] = feedA[i] + g * combOut[i];
-                echoWr[i] = feedB[i] + g * echoOut[i];
+            const v4f* feedA = k0 == 0 ? feedLLLR : feedLRLR;
+            const v4f* feedB = k0 == 0 ? feedRRRL : feedRLRL;
+            v4f a = load4(st.combState + k0), b = load4(st.echoState + k0);
+            for (int i = 0; i < m4; i += 4) {
+                v4f l0 = load4(loopTap[0] + i), l1 = load4(loopTap[1] + i), l2 = load4(loopTap[2] + i),
+                    l3 = load4(loopTap[3] + i);
+                v4f e0 = load4(echoTap[0] + i), e1 = load4(echoTap[1] + i), e2 = load4(echoTap[2] + i),
+                    e3 = load4(echoTap[3] + i);
+                transpose4(l0, l1, l2, l3);
+                transpose4(e0, e1, e2, e3);
+                v4f* ls[4] = {&l0, &l1, &l2, &l3};
+                v4f* es[4] = {&e0, &e1, &e2, &e3};
+                for (int t = 0; t < 4; ++t) {
+                    a = noise4[i + t] + (a + (*ls[t] - a) * dampV);
+                    b = noise4[i + t] + (b + (*es[t] - b) * dampV);
+                    *ls[t] = feedA[i + t] + gV * a;
+                    *es[t] = feedB[i + t] + gV * b;
+                }
+                transpose4(l0, l1, l2, l3);
+                transpose4(e0, e1, e2, e3);
+                store4(comb[0] + p0 + i, l0);
+                store4(comb[1] + p0 + i, l1);
+                store4(comb[2] + p0 + i, l2);
+                store4(comb[3] + p0 + i, l3);
+                store4(echo[0] + p0 + i, e0);
+                store4(echo[1] + p0 + i, e1);
+                store4(echo[2] + p0 + i, e2);
+                store4(echo[3] + p0 + i, e3);
+            }
+            store4(st.combState + k0, a);
+            store4(st.echoState + k0, b);
+            for (int q = 0; q < 4 && m4 < m; ++q) {
+                const int k = k0 + q;
+                const float* fa = u[hallCombFeed(k)];
+                const float* fb = u[1 - hallCombFeed(k)];
+                float sa = st.combState[k], sb = st.echoState[k];
+                for (int i = m4; i < m; ++i) {
+                    sa = nz[i] + (sa + (loopTap[q][i] - sa) * damp);
+                    sb = nz[i] + (sb + (echoTap[q][i] - sb) * damp);
+                    comb[q][p0 + i] = fa[i] + g * sa;
+                    echo[q][p0 + i] = fb[i] + g * sb;
+                }
+                st.combState[k] = sa;
+                st.echoState[k] = sb;
             }
         }
 
-        // Output sums: left from the comb lines, right from the echo lines.
+        // Output sums, read after the writes: left from the comb lines, right from the
+        // echo lines, each summed in line order and then scaled.
         for (int side = 0; side < 2; ++side) {
             const int first = side == 0 ? HallState::kFirstComb : HallState::kFirstEcho;
             const int* delay = side == 0 ? st.leftOutDelay : st.rightOutDelay;
+            const float* tap[HallState::kCombs];
+            for (int k = 0; k < HallState::kCombs; ++k) tap[k] = lines16k[first + k] + ((p0 - delay[k]) & kMask16k);
             float* acc = sum[side];
-            const float* t0 = lines16k[first] + ((p0 - delay[0]) & kMask16k);
-            for (int i = 0; i < m; ++i) acc[i] = t0[i];
-            for (int k = 1; k < HallState::kCombs; ++k) {
-                const float* t = lines16k[first + k] + ((p0 - delay[k]) & kMask16k);
-                for (int i = 0; i < m; ++i) acc[i] += t[i];
+            for (int i = 0; i < m4; i += 4) {
+                v4f v = load4(tap[0] + i);
+                for (int k = 1; k < HallState::kCombs; ++k) v += load4(tap[k] + i);
+                store4(acc + i, kOutputScale * v);
             }
-            for (int i = 0; i < m; ++i) acc[i] = kOutputScale * acc[i];
+            for (int i = m4; i < m; ++i) {
+                float v = tap[0][i];
+                for (int k = 1; k < HallState::kCombs; ++k) v += tap[k][i];
+                acc[i] = kOutputScale * v;
+            }
         }
 
         // All-pass cascades.
