@@ -83,7 +83,10 @@ void Connection::pump() {
     // until the loop is done.
     ++users;
     // Bounded, so that a flood of events cannot keep the host's idle call from returning.
-    for (int n = XPending(dpy); n > 0; --n) {
+    // A handler may pump again (a host that idles the editor from inside a tracking
+    // loop), so the queue is checked before every read: XNextEvent on an empty queue
+    // would wait for the next event.
+    for (int n = XPending(dpy); n > 0 && XEventsQueued(dpy, QueuedAlready) > 0; --n) {
         XEvent event;
         XNextEvent(dpy, &event);
         dispatch(event);

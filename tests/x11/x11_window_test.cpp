@@ -5,10 +5,12 @@
 
 #include "XServer.h"
 #include "platform/x11/X11Backend.h"
+#include "platform/x11/X11Connection.h"
 
 #include <X11/keysym.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 #include <vector>
@@ -276,6 +278,45 @@ TEST_F(X11WindowTest, AClickOverBeforeTheIdleReadsItStillCountsAsAPress) {
     EXPECT_EQ(polls[1].first, 0) << "later polls report the button as it is now";
     EXPECT_EQ(polls[1].second.x, 90);
     EXPECT_EQ(window->mouseButtons(), 0);
+}
+
+TEST_F(X11WindowTest, AnIdleCalledFromInsideAClickDoesNotLeaveTheOuterIdleWaiting) {
+    // Some hosts run the editor's idle from the idle call a tracking loop makes.
+    open();
+    int depth = 0;
+    rec.whileDown = [&](Point, int) {
+        if (depth++ == 0)
+            window->processEvents();  // takes the rest of the queue
+    };
+    host->moveTo(px + 20, py + 20);
+    for (int i = 0; i < 2; ++i) {
+        host->press(1);
+        host->release(1);
+    }
+    {
+        // Everything the server sent us so far is in our queue after a round trip.
+        x11::Connection* ours = x11::Connection::acquire();
+        XSync(ours->display(), False);
+        ours->release();
+    }
+    std::atomic<bool> finished{false};
+    std::thread watchdog([&] {
+        Host h;
+        for (int i = 0; !finished; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (i >= 100 && i % 10 == 0) {  // something to read, so that a blocked read ends
+                ::Window cover = h.makeParent(30, 30, px + 5, py + 5);
+                h.destroy(cover);
+            }
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    window->processEvents();
+    const auto took = std::chrono::steady_clock::now() - start;
+    finished = true;
+    watchdog.join();
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1000);
+    EXPECT_EQ(rec.downs.size(), 2u);
 }
 
 TEST_F(X11WindowTest, KeysReachTheListenerWhenTheWindowHasTheFocus) {
