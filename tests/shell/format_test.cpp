@@ -39,6 +39,11 @@ TEST(FormatNumber, RoundsHalfAwayFromZero) {
     EXPECT_EQ(number(2.4, 0), "2");
     EXPECT_EQ(number(0.4999951, 0), "1") << "a fraction from 0.49999 on rounds up";
     EXPECT_EQ(number(0.49998, 0), "0");
+    EXPECT_EQ(number(0.49999, 0), "1") << "the threshold itself rounds up";
+    EXPECT_EQ(number(12.49999, 0), "13");
+    EXPECT_EQ(number(-12.49999, 0), "-13");
+    EXPECT_EQ(number(1.249990, 1), "1.2") << "0.4999 of the last unit";
+    EXPECT_EQ(number(1.249999, 1), "1.3");
     EXPECT_EQ(number(0.05, 1), "0.1");
     EXPECT_EQ(number(3.14159, 2), "3.14");
     EXPECT_EQ(number(-1.23456, 3), "-1.235");
@@ -94,6 +99,20 @@ TEST(FormatFrequency, DecimalsFollowTheMagnitude) {
     EXPECT_EQ(frequency(9999), "10.00kHz");
     EXPECT_EQ(frequency(10000), "10.0kHz");
     EXPECT_EQ(frequency(std::numeric_limits<double>::quiet_NaN()), "unchanged");
+}
+
+// Each threshold belongs to the range above it.
+TEST(FormatFrequency, ThresholdsBelongToTheRangeAbove) {
+    EXPECT_EQ(frequency(0.1999), "0.200Hz");
+    EXPECT_EQ(frequency(0.2), "0.20Hz");
+    EXPECT_EQ(frequency(0.999), "1.00Hz");
+    EXPECT_EQ(frequency(1.0), "1.0Hz");
+    EXPECT_EQ(frequency(9.99), "10.0Hz");
+    EXPECT_EQ(frequency(10.0), "10Hz");
+    EXPECT_EQ(frequency(999.6), "1000Hz");
+    EXPECT_EQ(frequency(1000.0), "1.00kHz");
+    EXPECT_EQ(frequency(9999.9), "10.00kHz");
+    EXPECT_EQ(frequency(10000.0), "10.0kHz");
 }
 
 TEST(FormatGainDb, SixDecibelsPerDoubling) {
