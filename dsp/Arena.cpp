@@ -66,9 +66,9 @@ void Engine::prepareArena() {
     ArenaState& st = arena;
 
     const float s = static_cast<float>(std::pow(16.0, 0.435) * 0.125 * 0.5);
-    const float d = relaxed(params.decay);
+    const double d = relaxed(params.decay);
     st.sizeFactor = s;
-    st.loopGain = static_cast<float>(std::pow(std::pow(1.0198, std::sqrt(d)) / 1.0205, 128.0f * s));
+    st.loopGain = static_cast<float>(std::pow(std::pow(1.0198, std::sqrt(d)) / 1.0205, 128.0 * s));
     write16k &= kMask16k;
     st.diffusionCoef = relaxed(params.diffusion) * 0.88f * 0.72f;
     st.dampCoef = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;

@@ -72,9 +72,9 @@ void Engine::prepareCathedral() {
     CathedralState& st = cathedral;
 
     const float s = static_cast<float>(std::pow(4.0, 0.41) * 0.125);
-    const float d = relaxed(params.decay);
+    const double d = relaxed(params.decay);
     st.sizeFactor = s;
-    st.loopGain = static_cast<float>(std::pow(std::pow(1.0198, std::sqrt(d)) / 1.0205, 64.0f * s));
+    st.loopGain = static_cast<float>(std::pow(std::pow(1.0198, std::sqrt(d)) / 1.0205, 64.0 * s));
     write16k &= kMask16k;
     st.diffusionCoef = relaxed(params.diffusion) * 0.9f * 0.72f;
     st.dampCoef = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;

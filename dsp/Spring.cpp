@@ -40,7 +40,8 @@ void Engine::prepareSpring() {
 
     const double c = std::pow(4.0, 0.5) * 0.5;
     st.allpassGain = relaxed(params.diffusion) * 0.78f;
-    st.baseFeedback = static_cast<float>(std::pow(1.5, std::sqrt(relaxed(params.decay))) / 1.5 * 0.9999);
+    const double decay = relaxed(params.decay);
+    st.baseFeedback = static_cast<float>(std::pow(1.5, std::sqrt(decay)) / 1.5 * 0.9999);
     st.damp = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;
     prepareFrontEnd();
     st.attack = static_cast<float>(std::pow(0.005, 1000.0 / coreRate));

@@ -75,6 +75,18 @@ TEST(Cathedral, CoefficientsFollowTheParameters) {
     EXPECT_NEAR(loopGainAt(0.0f), 0.75081f, 5e-6);
     EXPECT_NEAR(loopGainAt(0.5f), 0.91320f, 5e-6);
     EXPECT_NEAR(loopGainAt(1.0f), 0.99036f, 5e-6);
+    // Over the whole Decay range the gain is the double-precision formula rounded once.
+    const double s = static_cast<float>(std::pow(4.0, 0.41) * 0.125);
+    auto sweep = makeEngine();
+    for (int i = 0; i <= 1000; ++i) {
+        const float d = i / 1000.0f;
+        moltaro::store(sweep->params.decay, d);
+        sweep->setupPending = true;
+        sweep->prepareCathedral();
+        const float want = static_cast<float>(
+            std::pow(std::pow(1.0198, std::sqrt(static_cast<double>(d))) / 1.0205, 64.0 * s));
+        ASSERT_EQ(sweep->cathedral.loopGain, want) << "decay " << d;
+    }
     auto e = makeEngine({0.5f, 1.0f, 0.25f});
     e->prepareCathedral();
     EXPECT_FLOAT_EQ(e->cathedral.sizeFactor, 0.22067575f);
