@@ -18,7 +18,8 @@ void Biquad::init(double rate, int filterType, double hz, double quality, double
 
 // The audio-EQ cookbook designs; a1..b2 normalised by a0.
 void Biquad::design() {
-    const double w = 2.0 * M_PI * frequency / sampleRate;
+    constexpr double kPi = 3.14159265358979323846;
+    const double w = 2.0 * kPi * frequency / sampleRate;
     const double cs = std::cos(w), sn = std::sin(w);
     const double alpha = sn / (2.0 * q);
     const double A = std::pow(10.0, gainDb / 40.0);

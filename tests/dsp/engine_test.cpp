@@ -14,6 +14,10 @@ using moltaro::Biquad;
 using moltaro::relaxed;
 using moltaro::store;
 
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+}
+
 TEST(Engine, ResumeChoosesTheCoreRate) {
     struct Case {
         float rate;
@@ -173,7 +177,7 @@ TEST(Blocks, BiquadDesigns) {
         ap.clear();
         double in = 0, out = 0;
         for (int i = 0; i < 48000; ++i) {
-            const double x = std::sin(2 * M_PI * hz * i / 48000);
+            const double x = std::sin(2 * kPi * hz * i / 48000);
             const double o = ap.process(x);
             if (i >= 24000) {
                 in += x * x;
@@ -230,7 +234,7 @@ TEST(Blocks, DenormalNoiseStaysSmallAndAwayFromZero) {
 // The other cookbook designs, by their gains at DC, at the corner and at Nyquist.
 TEST(Blocks, CookbookDesignsHaveTheirGains) {
     auto gainAt = [](const Biquad& b, double hz) {
-        const double w = 2 * M_PI * hz / b.sampleRate;
+        const double w = 2 * kPi * hz / b.sampleRate;
         // |H(e^jw)| from the normalised coefficients.
         const double cr = b.b0 + b.b1 * std::cos(w) + b.b2 * std::cos(2 * w);
         const double ci = -(b.b1 * std::sin(w) + b.b2 * std::sin(2 * w));
