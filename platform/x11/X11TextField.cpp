@@ -158,9 +158,11 @@ EditField::~EditField() {
     cairo_surface_destroy(surface);
     blitter.reset();
     XDestroyWindow(d, win);
-    // Give the keyboard back to whoever had it before us, if it is still ours to give.
-    if (current == win && previousFocus != None && previousFocus != PointerRoot && previousFocus != win)
-        XSetInputFocus(d, previousFocus, RevertToParent, CurrentTime);
+    // Give the keyboard back to whoever had it before us, if it is still ours to give,
+    // so that the host's keys work again (left alone, it would fall to our window).
+    if (current == win && previousFocus != None && previousFocus != win)
+        XSetInputFocus(d, previousFocus, previousFocus == PointerRoot ? RevertToPointerRoot : RevertToParent,
+                       CurrentTime);
     trap.failed();
 }
 

@@ -68,7 +68,20 @@ protected:
     void openField() {
         field = window->createTextField(spec, &ends);
         ASSERT_NE(field, nullptr);
-        ASSERT_TRUE(waitFor([&] { return focusWindow() != parent; })) << "the field should take the keyboard";
+        ASSERT_TRUE(waitFor([&] { return fieldHasFocus(); })) << "the field should take the keyboard";
+    }
+    // The keyboard is on a child of the editor's window: the field.
+    bool fieldHasFocus() {
+        const ::Window focus = focusWindow();
+        if (focus == None || focus == static_cast<::Window>(PointerRoot))
+            return false;
+        ::Window root = 0, above = 0, *children = nullptr;
+        unsigned n = 0;
+        if (!XQueryTree(host->display(), focus, &root, &above, &children, &n))
+            return false;
+        if (children)
+            XFree(children);
+        return above == static_cast<::Window>(x11::windowId(*window));
     }
     ::Window focusWindow() {
         ::Window w = 0;
@@ -109,6 +122,14 @@ TEST_F(X11TextFieldTest, SitsOverTheControlInsideTheEditorWindow) {
     EXPECT_EQ(host->childCount(editor), 0);
     EXPECT_EQ(focusWindow(), parent) << "closing the field gives the keyboard back";
     EXPECT_TRUE(ends.ends.empty()) << "destroying a field is not an end of editing";
+}
+
+TEST_F(X11TextFieldTest, WithTheFocusFollowingThePointerTheKeyboardIsGivenBackThatWay) {
+    XSetInputFocus(host->display(), PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(host->display(), False);
+    openField();
+    field.reset();
+    EXPECT_EQ(focusWindow(), static_cast<::Window>(PointerRoot));
 }
 
 TEST_F(X11TextFieldTest, TypingReplacesTheSelectedTextAndEnterEndsOnce) {
