@@ -26,11 +26,12 @@ struct SpringState {
     float envL = 0.0f, envR = 0.0f;   // envelopes of the circulating signal
     float fbL = 0.0f, fbR = 0.0f;     // loop gains of the last sample
 
-    // A reset starts the envelopes at 0.01, a suspend at 0.1; a resume zeroes them.
+    // A reset starts the envelopes at 0.01, a suspend at 0.1. A resume clears the
+    // filter states only: the envelopes are level followers, not filters, so the
+    // start value the preceding suspend gave them is what the first block sees.
     void clear(ClearReason why) {
         for (float& s : damped) s = 0.0f;
-        const float env = why == ClearReason::Reset ? 0.01f : why == ClearReason::Suspend ? 0.1f : 0.0f;
-        envL = envR = env;
+        if (why != ClearReason::Resume) envL = envR = why == ClearReason::Reset ? 0.01f : 0.1f;
         fbL = fbR = 0.0f;
     }
 };

@@ -88,6 +88,10 @@ TEST(Spring, EnvelopesStartFromTheirResetAndSuspendValues) {
     e->suspend();
     EXPECT_FLOAT_EQ(e->spring.envL, 0.1f);
     EXPECT_FLOAT_EQ(e->spring.envR, 0.1f);
+    // The host always resumes after a suspend: the suspend's start value must survive it.
+    e->resume(44100.0f, 512, 512);
+    EXPECT_FLOAT_EQ(e->spring.envL, 0.1f);
+    EXPECT_FLOAT_EQ(e->spring.envR, 0.1f);
 }
 
 TEST(Spring, ImpulseTakesTheFirstSpringsLoopAndFirstAllpass) {
