@@ -13,18 +13,30 @@ bool littleEndianHost() {
     return *reinterpret_cast<const uint8_t*>(&probe) == 1;
 }
 
-// Scales an 8-bit channel into the bits of a visual's mask.
-unsigned long toMask(uint32_t value, unsigned long mask) {
-    if (!mask)
-        return 0;
+int lowestBit(unsigned long mask) {
     int shift = 0;
     while (!((mask >> shift) & 1))
         ++shift;
+    return shift;
+}
+
+}  // namespace
+
+unsigned long channelToMask(uint32_t value, unsigned long mask) {
+    if (!mask)
+        return 0;
+    const int shift = lowestBit(mask);
     const unsigned long max = mask >> shift;
     return ((value * max + 127) / 255) << shift;
 }
 
-}  // namespace
+uint32_t channelFromMask(unsigned long pixel, unsigned long mask) {
+    if (!mask)
+        return 0;
+    const int shift = lowestBit(mask);
+    const unsigned long max = mask >> shift;
+    return static_cast<uint32_t>(((pixel & mask) >> shift) * 255 / max);
+}
 
 Blitter::Blitter(Connection& connection, ::Window target) : conn(connection), window(target) {
     Display* d = conn.display();
@@ -80,8 +92,9 @@ void Blitter::put(cairo_surface_t* image, int x, int y, int width, int height) {
         for (int col = 0; col < width; ++col) {
             const uint32_t p = src[col];
             XPutPixel(xi, col, row,
-                      toMask((p >> 16) & 0xff, visual->red_mask) | toMask((p >> 8) & 0xff, visual->green_mask) |
-                          toMask(p & 0xff, visual->blue_mask));
+                      channelToMask((p >> 16) & 0xff, visual->red_mask) |
+                          channelToMask((p >> 8) & 0xff, visual->green_mask) |
+                          channelToMask(p & 0xff, visual->blue_mask));
         }
     }
     XPutImage(d, window, gc, xi, 0, 0, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));

@@ -13,6 +13,10 @@
 
 namespace moltaro::platform::x11 {
 
+// An 8-bit colour channel scaled into the bits of a visual's channel mask, and back.
+unsigned long channelToMask(uint32_t value, unsigned long mask);
+uint32_t channelFromMask(unsigned long pixel, unsigned long mask);
+
 class Blitter {
 public:
     Blitter(Connection& connection, ::Window target);

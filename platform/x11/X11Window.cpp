@@ -450,23 +450,13 @@ bool X11Window::capture(Image& out) const {
             XDestroyImage(image);
         return false;
     }
-    // Each channel scaled from wherever the visual keeps it to 8 bits.
-    auto channel = [](unsigned long pixel, unsigned long mask) -> uint32_t {
-        if (!mask)
-            return 0;
-        int shift = 0;
-        while (!((mask >> shift) & 1))
-            ++shift;
-        const unsigned long max = mask >> shift;
-        return static_cast<uint32_t>(((pixel & mask) >> shift) * 255 / max);
-    };
     out = Image(width, height);
     uint32_t* p = out.pixels();
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const unsigned long v = XGetPixel(image, x, y);
-            p[y * width + x] = 0xff000000u | channel(v, image->red_mask) << 16 | channel(v, image->green_mask) << 8 |
-                               channel(v, image->blue_mask);
+            p[y * width + x] = 0xff000000u | channelFromMask(v, image->red_mask) << 16 |
+                               channelFromMask(v, image->green_mask) << 8 | channelFromMask(v, image->blue_mask);
         }
     XDestroyImage(image);
     return true;

@@ -4,6 +4,7 @@
 
 #include "platform/x11/TextEditState.h"
 #include "platform/x11/Utf8.h"
+#include "platform/x11/X11Blit.h"
 #include "platform/x11/X11Keys.h"
 #include "platform/x11/X11TextField.h"
 
@@ -174,4 +175,21 @@ TEST(KeyTranslation, VirtualKeysCharactersAndModifiers) {
     EXPECT_EQ(space.character, ' ');
     EXPECT_EQ(space.modifiers, kKeyModAlt);
     EXPECT_EQ(translateKey(XK_eacute, 0, "\xc3\xa9").character, 0xe9);
+}
+
+TEST(VisualChannels, EightBitChannelsScaleIntoAndOutOfNarrowerMasks) {
+    // A 16-bit visual: 5 bits red, 6 green, 5 blue.
+    EXPECT_EQ(channelToMask(255, 0xf800), 0xf800ul);
+    EXPECT_EQ(channelToMask(255, 0x07e0), 0x07e0ul);
+    EXPECT_EQ(channelToMask(0, 0x001f), 0ul);
+    EXPECT_EQ(channelToMask(128, 0x001f), 16ul);
+    EXPECT_EQ(channelFromMask(0xffff, 0xf800), 255u);
+    EXPECT_EQ(channelFromMask(0x0000, 0x07e0), 0u);
+    for (uint32_t v = 0; v < 256; v += 5) {
+        const uint32_t back = channelFromMask(channelToMask(v, 0x07e0), 0x07e0);
+        EXPECT_LE(back > v ? back - v : v - back, 4u) << v;
+    }
+    // The usual 24-bit layout keeps every value.
+    EXPECT_EQ(channelFromMask(channelToMask(77, 0xff00), 0xff00), 77u);
+    EXPECT_EQ(channelToMask(200, 0), 0ul);  // a visual without the channel
 }

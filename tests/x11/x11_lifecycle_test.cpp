@@ -6,36 +6,26 @@
 
 #include <gtest/gtest.h>
 
-#include "XServer.h"
-#include "platform/x11/X11Backend.h"
-
-#include <X11/keysym.h>
-
-#include <thread>
+#include "X11Fixture.h"
 
 using namespace moltaro::platform;
 using xtest::Host;
+using xtest::asParent;
 
 namespace {
 
-struct Painter : WindowListener {
+struct Painter : xtest::PlainListener {
     int paints = 0;
     void onPaint(DrawContext& c, const Rect& r) override {
         ++paints;
         c.fillRect(r, Color{30, 30, 30, 255});
         c.drawText("Moltaro", Rect{10, 10, 200, 30}, FontSpec{}, Color{255, 255, 255, 255}, HAlign::Left);
     }
-    void onMouseDown(Point, int) override {}
-    void onWheel(Point, float, int) override {}
-    bool onKeyDown(const KeyEvent&) override { return false; }
-    bool onKeyUp(const KeyEvent&) override { return false; }
 };
 
 struct Quiet : TextFieldListener {
     void textFieldEnded(bool) override {}
 };
-
-void* asParent(::Window w) { return reinterpret_cast<void*>(static_cast<uintptr_t>(w)); }
 
 }  // namespace
 

@@ -3,32 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include "XServer.h"
-#include "platform/x11/X11Backend.h"
-
-#include <X11/keysym.h>
-
-#include <chrono>
-#include <thread>
+#include "X11Fixture.h"
 
 using namespace moltaro::platform;
 using xtest::Host;
+using xtest::pause;
 
 namespace {
 
 constexpr int kBorder = 2, kItem = 18, kSeparator = 8;
-
-struct Blank : WindowListener {
-    std::function<void(Point, int)> onDown;  // an option menu opens its menu from here
-    void onPaint(DrawContext& c, const Rect& r) override { c.fillRect(r, Color{90, 90, 90, 255}); }
-    void onMouseDown(Point p, int b) override {
-        if (onDown)
-            onDown(p, b);
-    }
-    void onWheel(Point, float, int) override {}
-    bool onKeyDown(const KeyEvent&) override { return false; }
-    bool onKeyUp(const KeyEvent&) override { return false; }
-};
 
 MenuItem entry(const std::string& text, MenuItem::Kind kind = MenuItem::Kind::Normal) {
     MenuItem i;
@@ -56,53 +39,29 @@ int entryCentre(const Menu& m, int index) {
     return y + kItem / 2;
 }
 
-void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-class X11MenuTest : public ::testing::Test {
+class X11MenuTest : public xtest::X11Fixture {
 protected:
+    X11MenuTest() : X11Fixture(100, 80) {}
     void SetUp() override {
-        std::string why;
-        if (!xtest::ensureServer(&why))
-            GTEST_SKIP() << why << " (scripts/deps.sh installs xvfb)";
-        host = std::make_unique<Host>();
-        ASSERT_NE(host->display(), nullptr);
-        parent = host->makeParent(320, 300, 100, 80);
-        window = backend.createWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)), 300, 294, &blank);
+        X11Fixture::SetUp();
+        if (!ready())
+            return;
+        blank.fill = Color{90, 90, 90, 255};
+        window = backend.createWindow(xtest::asParent(parent), 300, 294, &blank);
         ASSERT_NE(window, nullptr);
         window->processEvents();
-        host->origin(parent, px, py);
         host->moveTo(px + 5, py + 5);
     }
     void TearDown() override {
         if (user.joinable())
             user.join();
         window.reset();
-        if (host && parent)
-            host->destroy(parent);
         EXPECT_TRUE(host ? host->popups().empty() : true) << "a menu window was left behind";
-        host.reset();
-    }
-    // Runs the user's actions on their own connection while the menu is open.
-    void asUser(std::function<void(Host&)> actions) {
-        user = std::thread([actions] {
-            Host hand;
-            actions(hand);
-            // Whatever went wrong, a menu left open must not hang the test.
-            for (int i = 0; i < 20 && !hand.popups().empty(); ++i) {
-                pause(100);
-                if (i >= 10)
-                    hand.tap(XK_Escape);
-            }
-        });
+        X11Fixture::TearDown();
     }
 
-    x11::X11Backend backend;
-    std::unique_ptr<Host> host;
-    ::Window parent = 0;
-    int px = 0, py = 0;
-    Blank blank;
+    xtest::PlainListener blank;
     std::unique_ptr<moltaro::platform::Window> window;
-    std::thread user;
 };
 
 }  // namespace

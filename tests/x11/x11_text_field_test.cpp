@@ -3,27 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include "XServer.h"
-#include "platform/x11/X11Backend.h"
-
-#include <X11/keysym.h>
+#include "X11Fixture.h"
 
 #include <atomic>
-#include <chrono>
-#include <thread>
 
 using namespace moltaro::platform;
 using xtest::Host;
 
 namespace {
-
-struct Blank : WindowListener {
-    void onPaint(DrawContext& c, const Rect& r) override { c.fillRect(r, Color{60, 60, 60, 255}); }
-    void onMouseDown(Point, int) override {}
-    void onWheel(Point, float, int) override {}
-    bool onKeyDown(const KeyEvent&) override { return false; }
-    bool onKeyUp(const KeyEvent&) override { return false; }
-};
 
 struct Ends : TextFieldListener {
     std::vector<bool> ends;
@@ -38,19 +25,16 @@ struct Ends : TextFieldListener {
     }
 };
 
-class X11TextFieldTest : public ::testing::Test {
+class X11TextFieldTest : public xtest::X11Fixture {
 protected:
+    X11TextFieldTest() : X11Fixture(60, 60) {}
     void SetUp() override {
-        std::string why;
-        if (!xtest::ensureServer(&why))
-            GTEST_SKIP() << why << " (scripts/deps.sh installs xvfb)";
-        host = std::make_unique<Host>();
-        ASSERT_NE(host->display(), nullptr);
-        parent = host->makeParent(320, 300, 60, 60);
-        window = backend.createWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)), 300, 294, &blank);
+        X11Fixture::SetUp();
+        if (!ready())
+            return;
+        window = backend.createWindow(xtest::asParent(parent), 300, 294, &blank);
         ASSERT_NE(window, nullptr);
         window->processEvents();
-        host->origin(parent, px, py);
         host->focus(parent);  // the host has the keyboard until the field takes it
         spec.rect = Rect{47, 99, 89, 110};
         spec.text = "100";
@@ -60,10 +44,7 @@ protected:
     void TearDown() override {
         field.reset();
         window.reset();
-        if (host && parent)
-            host->destroy(parent);
-        host.reset();
-        EXPECT_FALSE(x11::connectionOpen());
+        X11Fixture::TearDown();
     }
     void openField() {
         field = window->createTextField(spec, &ends);
@@ -93,11 +74,7 @@ protected:
         return Host::waitUntil(done, [&] { window->processEvents(); });
     }
 
-    x11::X11Backend backend;
-    std::unique_ptr<Host> host;
-    ::Window parent = 0;
-    int px = 0, py = 0;
-    Blank blank;
+    xtest::PlainListener blank;
     std::unique_ptr<moltaro::platform::Window> window;
     TextFieldSpec spec;
     Ends ends;

@@ -6,49 +6,35 @@
 #include <gtest/gtest.h>
 
 #include "ToolkitDemo.h"
-#include "XServer.h"
+#include "X11Fixture.h"
 #include "platform/headless/HeadlessBackend.h"
-#include "platform/x11/X11Backend.h"
-
-#include <X11/keysym.h>
 
 #include <atomic>
-#include <chrono>
-#include <cstring>
-#include <thread>
 
 using namespace moltaro::platform;
 using toolkit_demo::ToolkitDemo;
 using xtest::Host;
+using xtest::pause;
 
 namespace {
 
-void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-class X11DemoTest : public ::testing::Test {
+class X11DemoTest : public xtest::X11Fixture {
 protected:
+    X11DemoTest() : X11Fixture(30, 30, 400, 280) {}
     void SetUp() override {
-        std::string why;
-        if (!xtest::ensureServer(&why))
-            GTEST_SKIP() << why << " (scripts/deps.sh installs xvfb)";
-        host = std::make_unique<Host>();
-        ASSERT_NE(host->display(), nullptr);
-        parent = host->makeParent(400, 280, 30, 30);
-        host->origin(parent, px, py);
-        setBackend(&backend);
+        X11Fixture::SetUp();
+        if (ready())
+            setBackend(&backend);
     }
     void TearDown() override {
         if (user.joinable())
             user.join();
         demo.close();
         setBackend(nullptr);
-        if (host && parent)
-            host->destroy(parent);
-        host.reset();
-        EXPECT_FALSE(x11::connectionOpen());
+        X11Fixture::TearDown();
     }
     void open() {
-        ASSERT_TRUE(demo.open(reinterpret_cast<void*>(static_cast<uintptr_t>(parent))));
+        ASSERT_TRUE(demo.open(xtest::asParent(parent)));
         window = demo.getFrame()->getPlatformWindow();
         ASSERT_NE(window, nullptr);
         // What a host's idle calls do for the editor: read events, redraw what changed.
@@ -65,25 +51,9 @@ protected:
     bool idleUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
         return Host::waitUntil(done, [&] { idle(); }, timeoutMs);
     }
-    void asUser(std::function<void(Host&)> actions) {
-        user = std::thread([actions] {
-            Host hand;
-            actions(hand);
-            for (int i = 0; i < 20 && !hand.popups().empty(); ++i) {
-                pause(100);
-                if (i >= 10)
-                    hand.tap(XK_Escape);  // never leave the editor's thread inside a menu
-            }
-        });
-    }
 
-    x11::X11Backend backend;
-    std::unique_ptr<Host> host;
-    ::Window parent = 0;
-    int px = 0, py = 0;
     ToolkitDemo demo;
     moltaro::platform::Window* window = nullptr;
-    std::thread user;
 };
 
 }  // namespace
@@ -232,14 +202,8 @@ TEST_F(X11DemoTest, TheOptionMenuOpensBelowItselfAndTakesTheChoice) {
 TEST_F(X11DemoTest, AHundredOpenCloseCyclesLeaveNoWindowsAndNoServerResources) {
     // A second editor keeps the shared connection open, so leftovers would pile up.
     const ::Window otherParent = host->makeParent(100, 100, 600, 30);
-    struct Quiet : WindowListener {
-        void onPaint(DrawContext&, const Rect&) override {}
-        void onMouseDown(Point, int) override {}
-        void onWheel(Point, float, int) override {}
-        bool onKeyDown(const KeyEvent&) override { return false; }
-        bool onKeyUp(const KeyEvent&) override { return false; }
-    } quiet;
-    auto keeper = backend.createWindow(reinterpret_cast<void*>(static_cast<uintptr_t>(otherParent)), 50, 50, &quiet);
+    xtest::PlainListener quiet;
+    auto keeper = backend.createWindow(xtest::asParent(otherParent), 50, 50, &quiet);
     ASSERT_NE(keeper, nullptr);
 
     open();
@@ -248,7 +212,7 @@ TEST_F(X11DemoTest, AHundredOpenCloseCyclesLeaveNoWindowsAndNoServerResources) {
     const bool counted = host->clientResources(x11::windowId(*keeper), warm);
     const int screenWindows = host->childCount(DefaultRootWindow(host->display()));
     for (int i = 0; i < 100; ++i) {
-        ASSERT_TRUE(demo.open(reinterpret_cast<void*>(static_cast<uintptr_t>(parent))));
+        ASSERT_TRUE(demo.open(xtest::asParent(parent)));
         window = demo.getFrame()->getPlatformWindow();
         idle();
         ASSERT_EQ(host->childCount(parent), 1);

@@ -3,11 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "XServer.h"
-#include "platform/x11/X11Backend.h"
+#include "X11Fixture.h"
 #include "platform/x11/X11Connection.h"
-
-#include <X11/keysym.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +14,7 @@
 
 using namespace moltaro::platform;
 using xtest::Host;
+using xtest::asParent;
 
 namespace {
 
@@ -58,40 +56,25 @@ struct Recorder : WindowListener {
     void onWindowGone() override { gone = true; }
 };
 
-void* asParent(::Window w) { return reinterpret_cast<void*>(static_cast<uintptr_t>(w)); }
-
-class X11WindowTest : public ::testing::Test {
+class X11WindowTest : public xtest::X11Fixture {
 protected:
     void SetUp() override {
-        std::string why;
-        if (!xtest::ensureServer(&why))
-            GTEST_SKIP() << why << " (scripts/deps.sh installs xvfb)";
-        host = std::make_unique<Host>();
-        ASSERT_NE(host->display(), nullptr) << "cannot connect to Xvfb with XTEST";
-        parent = host->makeParent(320, 300);
+        X11Fixture::SetUp();
         rec.width = 300;
         rec.height = 294;
     }
     void TearDown() override {
         window.reset();
-        if (host && parent)
-            host->destroy(parent);
-        host.reset();
-        EXPECT_FALSE(x11::connectionOpen()) << "the shared connection outlived its last window";
+        X11Fixture::TearDown();
     }
     void open() {
         window = backend.createWindow(asParent(parent), 300, 294, &rec);
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(Host::waitUntil([&] { return rec.paints > 0; }, [&] { window->processEvents(); }));
-        host->origin(parent, px, py);
     }
     void pump() { window->processEvents(); }
     bool waitFor(const std::function<bool()>& done) { return Host::waitUntil(done, [&] { pump(); }); }
 
-    x11::X11Backend backend;
-    std::unique_ptr<Host> host;
-    ::Window parent = 0;
-    int px = 0, py = 0;  // the parent's screen position
     Recorder rec;
     std::unique_ptr<moltaro::platform::Window> window;
 };
