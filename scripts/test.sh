@@ -9,3 +9,8 @@ cmake -S . -B "$build" "$@" >/dev/null
 cmake --build "$build" -j2
 cd "$build"
 ctest --output-on-failure -j2
+cd - >/dev/null
+# The Windows DLLs, cross-built and tested under Wine (MOLTARO_WINDOWS_TESTS=0 skips them).
+if [ "${MOLTARO_WINDOWS_TESTS:-1}" != 0 ]; then
+  BUILD_DIR="$build" scripts/test-windows.sh
+fi

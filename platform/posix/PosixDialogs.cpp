@@ -128,8 +128,6 @@ public:
     }
 };
 
-Dialogs* installedDialogs = nullptr;
-
 }  // namespace
 
 std::string findOnPath(const std::string& name) {
@@ -158,9 +156,5 @@ Dialogs& systemDialogs() {
     static PosixDialogs d;
     return d;
 }
-
-Dialogs& dialogs() { return installedDialogs ? *installedDialogs : systemDialogs(); }
-
-void installDialogs(Dialogs* replacement) { installedDialogs = replacement; }
 
 }  // namespace moltaro::platform

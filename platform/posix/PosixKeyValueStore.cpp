@@ -103,17 +103,11 @@ public:
     }
 };
 
-KeyValueStore* installedStore = nullptr;
-
 }  // namespace
 
 KeyValueStore& systemKeyValueStore() {
     static PosixKeyValueStore store;
     return store;
 }
-
-KeyValueStore& keyValueStore() { return installedStore ? *installedStore : systemKeyValueStore(); }
-
-void installKeyValueStore(KeyValueStore* replacement) { installedStore = replacement; }
 
 }  // namespace moltaro::platform

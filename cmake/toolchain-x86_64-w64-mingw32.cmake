@@ -1,0 +1,5 @@
+# 64-bit Windows:
+#   cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(MOLTARO_MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/MinGW.cmake)
