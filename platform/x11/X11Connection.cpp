@@ -143,13 +143,23 @@ bool Connection::windowOrigin(::Window window, int& x, int& y) {
 }
 
 ErrorTrap::ErrorTrap(Connection& connection) : conn(connection) {
-    // Errors of requests sent before the trap belong to somebody else.
+    // Errors of requests sent before the trap belong to whoever handles them now.
     XSync(conn.dpy, False);
+    outside = XSetErrorHandler(&Connection::onXError);
     startCount = conn.errors;
+}
+
+ErrorTrap::~ErrorTrap() {
+    // Errors of requests sent since the last check must still arrive while ours is in place.
+    if (NextRequest(conn.dpy) != checkedUpTo)
+        XSync(conn.dpy, False);
+    if (outside != &Connection::onXError)
+        XSetErrorHandler(outside);
 }
 
 bool ErrorTrap::failed() {
     XSync(conn.dpy, False);
+    checkedUpTo = NextRequest(conn.dpy);
     if (conn.errors != startCount) {
         code = conn.lastError;
         return true;

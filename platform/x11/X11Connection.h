@@ -77,8 +77,11 @@ private:
     // (pointer polls are frequent).
     template <typename Call>
     bool answered(Call call) {
+        const XErrorHandler outside = XSetErrorHandler(&Connection::onXError);
         const unsigned long serial = NextRequest(dpy);
         call();
+        if (outside != &Connection::onXError)
+            XSetErrorHandler(outside);
         return lastErrorSerial != serial;
     }
 
@@ -101,7 +104,11 @@ private:
 // installed before ours.
 class ErrorTrap {
 public:
+    // Also puts our handler in place for its lifetime, in case the host replaced it.
     explicit ErrorTrap(Connection& connection);
+    ~ErrorTrap();
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
     // Waits for the server to answer everything sent so far; true when any of it
     // was refused since the trap was set.
     bool failed();
@@ -111,6 +118,8 @@ private:
     Connection& conn;
     unsigned long startCount;
     unsigned char code = 0;
+    XErrorHandler outside = nullptr;  // the handler in place before the trap
+    unsigned long checkedUpTo = 0;    // request number at the last failed()
 };
 
 // Milliseconds from a monotonic clock, wrapping at 2^32 like a system tick count.

@@ -110,6 +110,19 @@ TEST_F(X11WindowTest, ABadParentIdFailsCleanlyInsteadOfEndingTheHost) {
     open();
 }
 
+TEST_F(X11WindowTest, RefusedRequestsStayOursWhenTheHostInstallsItsOwnErrorHandler) {
+    open();  // our connection and its handler are in place
+    static int hostSaw = 0;
+    XErrorHandler before = XSetErrorHandler([](Display*, XErrorEvent*) {
+        ++hostSaw;
+        return 0;
+    });
+    std::unique_ptr<moltaro::platform::Window> bad = backend.createWindow(asParent(0x7ffffe), 100, 100, &rec);
+    XSetErrorHandler(before);
+    EXPECT_EQ(bad, nullptr) << "the bad parent must still be noticed";
+    EXPECT_EQ(hostSaw, 0) << "the host's handler must not see our errors";
+}
+
 TEST_F(X11WindowTest, DrawingOutsideAPaintShowsAtOnceAndInvalidateAsksForAPaint) {
     open();
     {
