@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <time.h>
 #include <cmath>
 #include <thread>
 
@@ -179,6 +181,41 @@ TEST_F(ModuleEditorTest, AHostThatDestroysItsWindowFirstIsSurvived) {
     }
     host.dispatch(effEditClose);
     idle();
+}
+
+double threadMicroseconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
+}
+
+// Not a check but a measurement, printed for the notes: the CPU time the host's
+// thread spends in 1000 editor idle calls, with nothing to draw, and with the output
+// rising into overload so that the OVER lamp's readout changes at every call.
+TEST_F(ModuleEditorTest, IdleCost) {
+    host.startAudio(44100.0f, 512);
+    ASSERT_TRUE(openEditor());
+    for (int i = 0; i < 10; ++i) idle();
+    double t0 = threadMicroseconds();
+    for (int i = 0; i < 1000; ++i) idle();
+    const double quiet = threadMicroseconds() - t0;
+
+    double lamp = 0;
+    for (int c = 0; c < 2; ++c) host.in[c].assign(512, 0.0f);
+    for (int i = 0; i < 1000; ++i) {
+        // A rising level: the held peak and its readout change at every call.
+        const float level = 0.3f + 1.2f * static_cast<float>(i) / 1000.f;
+        for (int c = 0; c < 2; ++c)
+            for (int k = 0; k < 512; ++k) host.in[c][k] = level * std::sin(0.05f * k);
+        host.process(512);
+        t0 = threadMicroseconds();
+        idle();
+        lamp += threadMicroseconds() - t0;
+    }
+    std::printf("[ idle cost ] X11, 1000 idles, nothing dirty: %.1f ms (%.1f us each)\n", quiet / 1e3, quiet / 1e3);
+    std::printf("[ idle cost ] X11, 1000 idles, lamp animating: %.1f ms (%.1f us each)\n", lamp / 1e3, lamp / 1e3);
+    host.dispatch(effEditClose);
+    host.stopAudio();
 }
 
 TEST_F(ModuleEditorTest, WithoutAHostWindowTheEditorDoesNotOpen) {
