@@ -248,7 +248,7 @@ void Engine::resetEngine() {
     store(setupPending, true);
 }
 
-// The design's tap: trunc(w - seconds * coreRate + 65536) & 0xffff. A time beyond the
+// The pre-delay tap: trunc(w - seconds * coreRate + 65536) & 0xffff. A time beyond the
 // line (or not a number) is held within it.
 void Engine::applyPredelay(int w64) {
     double d = static_cast<double>(relaxed(params.predelaySeconds)) * coreRate;
