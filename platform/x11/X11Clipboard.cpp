@@ -21,6 +21,7 @@ Clipboard::~Clipboard() {
 }
 
 bool Clipboard::copy(const std::string& utf8) {
+    conn.claimErrors();
     Display* d = conn.display();
     const Atom selection = conn.atom("CLIPBOARD");
     XSetSelectionOwner(d, selection, window, CurrentTime);
@@ -30,6 +31,7 @@ bool Clipboard::copy(const std::string& utf8) {
 }
 
 bool Clipboard::paste(::Window requestor, std::string& out, int timeoutMs) {
+    conn.claimErrors();
     Display* d = conn.display();
     const Atom selection = conn.atom("CLIPBOARD");
     const ::Window owner = XGetSelectionOwner(d, selection);

@@ -40,6 +40,12 @@ void Connection::release() {
 
 bool Connection::isOpen() { return instance != nullptr; }
 
+void Connection::claimErrors() {
+    const XErrorHandler current = XSetErrorHandler(&Connection::onXError);
+    if (current != &Connection::onXError)
+        previousHandler = current;
+}
+
 Clipboard& Connection::clipboard() {
     if (!board)
         board = std::make_unique<Clipboard>(*this);
@@ -79,6 +85,7 @@ void Connection::dispatch(XEvent& event) {
 }
 
 void Connection::pump() {
+    claimErrors();
     // A handler may close the last window; the extra use keeps the connection alive
     // until the loop is done.
     ++users;
@@ -96,6 +103,7 @@ void Connection::pump() {
 }
 
 void Connection::pumpExposures() {
+    claimErrors();
     ++users;
     XEvent event;
     while (XCheckTypedEvent(dpy, Expose, &event))
@@ -143,23 +151,14 @@ bool Connection::windowOrigin(::Window window, int& x, int& y) {
 }
 
 ErrorTrap::ErrorTrap(Connection& connection) : conn(connection) {
-    // Errors of requests sent before the trap belong to whoever handles them now.
+    conn.claimErrors();
+    // Errors of requests sent before the trap are not this trap's.
     XSync(conn.dpy, False);
-    outside = XSetErrorHandler(&Connection::onXError);
     startCount = conn.errors;
-}
-
-ErrorTrap::~ErrorTrap() {
-    // Errors of requests sent since the last check must still arrive while ours is in place.
-    if (NextRequest(conn.dpy) != checkedUpTo)
-        XSync(conn.dpy, False);
-    if (outside != &Connection::onXError)
-        XSetErrorHandler(outside);
 }
 
 bool ErrorTrap::failed() {
     XSync(conn.dpy, False);
-    checkedUpTo = NextRequest(conn.dpy);
     if (conn.errors != startCount) {
         code = conn.lastError;
         return true;

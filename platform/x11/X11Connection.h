@@ -62,6 +62,12 @@ public:
     // Number of times a window of ours or an X call was refused with an error since
     // the connection opened; see ErrorTrap.
     unsigned long errorCount() const { return errors; }
+    // Makes sure our error handler is the one in place, chaining to whatever handler
+    // took its place meanwhile (a host may install its own at any time). Cheap: every
+    // entry into the backend calls it, so that errors of our connection are always
+    // read while ours is in place and never reach a handler that ends the process.
+    void claimErrors();
+
     // Whether the shared connection is currently open (tests check that it closes).
     static bool isOpen();
 
@@ -77,11 +83,9 @@ private:
     // (pointer polls are frequent).
     template <typename Call>
     bool answered(Call call) {
-        const XErrorHandler outside = XSetErrorHandler(&Connection::onXError);
+        claimErrors();
         const unsigned long serial = NextRequest(dpy);
         call();
-        if (outside != &Connection::onXError)
-            XSetErrorHandler(outside);
         return lastErrorSerial != serial;
     }
 
@@ -104,11 +108,7 @@ private:
 // installed before ours.
 class ErrorTrap {
 public:
-    // Also puts our handler in place for its lifetime, in case the host replaced it.
     explicit ErrorTrap(Connection& connection);
-    ~ErrorTrap();
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
     // Waits for the server to answer everything sent so far; true when any of it
     // was refused since the trap was set.
     bool failed();
@@ -118,8 +118,6 @@ private:
     Connection& conn;
     unsigned long startCount;
     unsigned char code = 0;
-    XErrorHandler outside = nullptr;  // the handler in place before the trap
-    unsigned long checkedUpTo = 0;    // request number at the last failed()
 };
 
 // Milliseconds from a monotonic clock, wrapping at 2^32 like a system tick count.

@@ -496,6 +496,7 @@ MenuPick Tracker::run() {
 }  // namespace
 
 MenuPick runPopupMenu(Connection& connection, const PopupRequest& request) {
+    connection.claimErrors();
     Tracker tracker(connection, request);
     return tracker.run();
 }

@@ -178,6 +178,7 @@ std::string EditField::text() const {
 }
 
 void EditField::setText(const std::string& text) {
+    conn.claimErrors();
     edit = TextEditState(sanitizeUtf8(text), limit);
     edit.selectAll();
     scroll = 0;

@@ -277,6 +277,7 @@ void X11Window::present(const Rect& r) {
     const Rect area = r.intersect(Rect{0, 0, width, height});
     if (area.isEmpty() || !alive() || !blitter || !backingSurface)
         return;
+    conn.claimErrors();
     blitter->put(backingSurface, area.left, area.top, area.width(), area.height());
     XFlush(conn.display());
 }
@@ -289,6 +290,7 @@ void X11Window::processEvents() {
 bool X11Window::pumpOnePaint() {
     if (!alive())
         return false;
+    conn.claimErrors();
     XEvent event;
     while (XCheckTypedWindowEvent(conn.display(), win, Expose, &event)) {
         const XExposeEvent& e = event.xexpose;

@@ -121,6 +121,21 @@ TEST_F(X11WindowTest, RefusedRequestsStayOursWhenTheHostInstallsItsOwnErrorHandl
     XSetErrorHandler(before);
     EXPECT_EQ(bad, nullptr) << "the bad parent must still be noticed";
     EXPECT_EQ(hostSaw, 0) << "the host's handler must not see our errors";
+
+    // Errors that arrive later, unasked for: drawing into our window after the host
+    // destroyed it, before the editor has read that it is gone.
+    XSetErrorHandler([](Display*, XErrorEvent*) {
+        ++hostSaw;
+        return 0;
+    });
+    host->destroy(parent);
+    parent = 0;
+    {
+        std::unique_ptr<DrawContext> c = window->createContext();
+        c->fillRect(Rect{0, 0, 50, 50}, kMark);
+    }
+    ASSERT_TRUE(waitFor([&] { return rec.gone; }));
+    EXPECT_EQ(hostSaw, 0);
 }
 
 TEST_F(X11WindowTest, DrawingOutsideAPaintShowsAtOnceAndInvalidateAsksForAPaint) {
