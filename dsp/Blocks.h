@@ -24,27 +24,6 @@ inline int tap64k(int w, double d) { return static_cast<int>(w - d + 65536.0) & 
 // The distance in samples between write index w and the tap created for D.
 inline int tapDelay16k(int w, double d) { return (w - tap16k(w, d)) & kMask16k; }
 
-// One damped comb member: s = noise + (s + (tapValue - s) * k). Returns the new s;
-// the line then receives input + s * g.
-inline float dampedComb(float& s, float tapValue, float k, float noise) {
-    s = noise + (s + (tapValue - s) * k);
-    return s;
-}
-
-// Schroeder all-pass on a delay line: v = tapValue - g*x, the line receives
-// x + g*v (returned through lineOut), the stage outputs v.
-inline float allpassDelay(float tapValue, float g, float x, float& lineOut) {
-    const float v = tapValue - g * x;
-    lineOut = x + g * v;
-    return v;
-}
-
-// One-pole low-pass y += (x - y) * k (damping of the combs).
-inline float onePoleLowpass(float& y, float x, float k) {
-    y = y + (x - y) * k;
-    return y;
-}
-
 // One-pole smoothing in the shelf form y = x + (y - x) * p, p = 0.005^(f / rate).
 inline float onePoleShelf(float& y, float x, float p) {
     y = x + (y - x) * p;
