@@ -1,5 +1,6 @@
 // moltaro-toolkit-demo: builds the toolkit demo on the headless backend and
-// writes what it shows as a PNG file (optionally after a scripted knob drag).
+// writes what it shows as a PNG file (optionally after a scripted knob drag), or,
+// with --x11, opens it in a real window for a person to try.
 
 #include "ToolkitDemo.h"
 #include "platform/headless/HeadlessBackend.h"
@@ -7,6 +8,27 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#ifdef MOLTARO_DEMO_X11
+#include "platform/x11/X11Backend.h"
+
+// Runs the demo in a top-level X11 window until the user closes it.
+static int runInWindow() {
+    namespace platform = moltaro::platform;
+    platform::setBackend(&platform::systemBackend());
+    toolkit_demo::ToolkitDemo demo;
+    if (!demo.open(nullptr) || !demo.getFrame()->getPlatformWindow()) {
+        std::fprintf(stderr, "could not open a window (is DISPLAY set?)\n");
+        platform::setBackend(nullptr);
+        return 1;
+    }
+    while (platform::x11::isAlive(*demo.getFrame()->getPlatformWindow())) {
+        demo.getFrame()->idle();
+        platform::backend().sleep(15);
+    }
+    return 0;
+}
+#endif
 
 int main(int argc, char** argv) {
     std::string path = "toolkit-demo.png";
@@ -16,11 +38,16 @@ int main(int argc, char** argv) {
             path = argv[++i];
         } else if (std::strcmp(argv[i], "--drag") == 0) {
             drag = true;
+#ifdef MOLTARO_DEMO_X11
+        } else if (std::strcmp(argv[i], "--x11") == 0) {
+            return runInWindow();
+#endif
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--png FILE] [--drag]\n"
+                         "usage: %s [--png FILE] [--drag] [--x11]\n"
                          "  Draws the toolkit demo without a display and writes it to FILE\n"
-                         "  (default toolkit-demo.png); --drag first turns the film knob up.\n",
+                         "  (default toolkit-demo.png); --drag first turns the film knob up;\n"
+                         "  --x11 opens it in a window on the X display instead.\n",
                          argv[0]);
             return 2;
         }
