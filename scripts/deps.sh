@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
+# zlib1g-dev: the PNG reader's tests make their pictures with zlib (it comes with
+# libcairo2-dev today, but the tests use it directly).
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev libsndfile1-dev
-          libcairo2-dev libx11-dev libxtst-dev libfontconfig1-dev fonts-liberation
+          libcairo2-dev libx11-dev libxtst-dev libfontconfig1-dev fonts-liberation zlib1g-dev
           xvfb xdotool valgrind)
 missing=()
 for p in "${packages[@]}"; do
