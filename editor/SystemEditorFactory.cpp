@@ -8,6 +8,8 @@
 AEffEditor* createMoltaroEditor(AudioEffect* effect) {
     auto* reverb = dynamic_cast<Moltaro*>(effect);
     if (!reverb) return nullptr;
-    moltaro::platform::setBackend(&moltaro::platform::systemBackend());
+    // Once per process, whichever thread the host creates its effects on.
+    static const bool installed = (moltaro::platform::setBackend(&moltaro::platform::systemBackend()), true);
+    (void)installed;
     return new MoltaroEditor(reverb);
 }

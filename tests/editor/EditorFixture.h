@@ -134,3 +134,14 @@ protected:
 };
 
 }  // namespace editor_test
+
+namespace editor_test {
+
+// The drawing library keeps font caches for the whole process; they are freed after
+// the last test so that LeakSanitizer sees only real leaks.
+class ReleaseDrawingCaches : public ::testing::Environment {
+public:
+    void TearDown() override { hl::releaseProcessCaches(); }
+};
+
+}  // namespace editor_test

@@ -151,3 +151,7 @@ TEST_F(EditorTest, IdleCost) {
 
 }  // namespace
 }  // namespace editor_test
+
+namespace {
+const auto* const releaseCachesAtExit = ::testing::AddGlobalTestEnvironment(new editor_test::ReleaseDrawingCaches);
+}  // namespace
