@@ -235,6 +235,12 @@ private:
     float* scratch = nullptr;   // 2 * kScratchHalf floats for the resampling stages
     void processPiece(const float* inL, const float* inR, float* outL, float* outR, int m);
     int inputStage(const float* inL, const float* inR, int m);
+    // The pre-delay time in host samples (0 .. one second).
+    int predelayHostSamples() const {
+        const float pd = relaxed(params.predelaySeconds);
+        const float seconds = pd > 0.0f ? (pd < 1.0f ? pd : 1.0f) : 0.0f;  // NaN gives 0
+        return static_cast<int>(seconds * coreRate * (rateDivider + 1));
+    }
     void decimate(int np);
     void interpolate(int m, int taken, bool coreRan);
     void fade(const float* wetL, const float* wetR, float* fadedL, float* fadedR, int m, int& count);

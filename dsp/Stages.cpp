@@ -198,7 +198,9 @@ int Engine::inputStage(const float* inL, const float* inR, int m) {
             signal |= std::fabs(dryL[i]) + std::fabs(dryR[i]) > 1e-6f;
         }
     }
-    if (signal) silenceCount = silenceHold;
+    // Input signal keeps the core running for a second after the input stops, plus the
+    // pre-delay: the sound may still be waiting in the pre-delay line for up to a second.
+    if (signal) silenceCount = silenceHold + predelayHostSamples();
     return rateDivider == 0 ? m : countAt(stagePhase, rateDivider, emitPhase(rateDivider), m);
 }
 

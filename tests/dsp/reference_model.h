@@ -178,7 +178,9 @@ private:
         for (int i = 0; i < m; ++i) {
             const float L = clean(inL[i]);
             const float R = inR ? clean(inR[i]) : L;
-            if (std::fabs(L) + std::fabs(R) > 1e-6f) silenceCount = silenceHold;
+            if (std::fabs(L) + std::fabs(R) > 1e-6f)
+                silenceCount = silenceHold + static_cast<int>(std::min(1.0f, std::max(0.0f, p.predelaySeconds)) *
+                                                              coreRate * (rateDivider + 1));
             dry[0][i] = L;
             dry[1][i] = R;
             const float x[2] = {L, R};

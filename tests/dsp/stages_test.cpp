@@ -118,6 +118,25 @@ TEST(Stages, SilenceGateStopsTheCoreAndTheFirstSignalRestartsIt) {
     EXPECT_EQ(e->silenceCount, e->silenceHold);
 }
 
+// A click waiting in a one-second pre-delay is still heard: the gate must not close
+// while the sound is inside the pre-delay line.
+TEST(Stages, SilenceGateWaitsForTheLongestPredelay) {
+    for (float rate : {44100.0f, 96000.0f}) {
+        reference::Params p = mixed(1.0f);
+        p.predelaySeconds = 1.0f;
+        auto e = settled(rate, 4, p);
+        Signal click(512, 0.0f), silence(512, 0.0f), out(512);
+        click[0] = 1.0f;
+        block(*e, click.data(), click.data(), out.data(), out.data(), 512);
+        float peak = 0.0f;
+        for (int b = 0; b < static_cast<int>(3 * rate) / 512; ++b) {
+            block(*e, silence.data(), silence.data(), out.data(), out.data(), 512);
+            for (float v : out) peak = std::max(peak, std::fabs(v));
+        }
+        EXPECT_GT(peak, 1e-3f) << "no reverb after a one-second pre-delay at " << rate << " Hz";
+    }
+}
+
 // A changeover requested before a block of 512: the wet fades out over 5000 samples,
 // the switch comes when the count reaches 15000 - 512 (5512 samples after the request),
 // the core stays off for the blocks that start with the count at 1..5000, then the wet
