@@ -11,8 +11,14 @@ namespace VSTGUI {
 CControl::CControl(const CRect& r, CControlListener* l, long t, CBitmap* background)
     : CView(r), listener(l), tag(t) {
     setBackground(background);
-    lastClickTime = moltaro::platform::backend().ticks() - static_cast<uint32_t>(
-        moltaro::platform::backend().doubleClickTime() * 2);
+    lastClickTime = moltaro::platform::backend().ticks() - 2 * doubleClickTime();
+}
+
+uint32_t CControl::doubleClickTime() {
+    // A very short system setting would make double clicks all but impossible.
+    constexpr int kShortest = 250;
+    const int t = moltaro::platform::backend().doubleClickTime();
+    return static_cast<uint32_t>(t < kShortest ? kShortest : t);
 }
 
 CControl::~CControl() = default;

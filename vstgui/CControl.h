@@ -51,6 +51,8 @@ public:
 protected:
     // Reads the buttons when -1 was passed.
     static long readButtons(CDrawContext* context, long buttons);
+    // The system's double-click time in milliseconds, never below 250 ms.
+    static uint32_t doubleClickTime();
     // Offers a click with a modifier to the listener; true when it took it.
     bool offerModifierClick(CDrawContext* context, long buttons);
     // valueChanged to the listener when the control is dirty.

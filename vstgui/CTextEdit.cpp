@@ -72,7 +72,7 @@ void CTextEdit::mouse(CDrawContext* context, CPoint&, long buttons) {
     if (pParentFrame && pParentFrame->getFocusView() == this && isEditing()) return;
     if (style & kDoubleClickStyle) {
         const uint32_t now = pf::backend().ticks();
-        const bool second = now - lastClickTime < static_cast<uint32_t>(pf::backend().doubleClickTime());
+        const bool second = now - lastClickTime < doubleClickTime();
         lastClickTime = now;
         if (!second) return;
     }

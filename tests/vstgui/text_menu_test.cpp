@@ -138,6 +138,23 @@ TEST_F(TextEditTest, DoubleClickStyleNeedsTwoQuickClicks) {
     EXPECT_NE(window->textField(), nullptr);
 }
 
+TEST_F(TextEditTest, DoubleClickTimeIsAtLeast250Milliseconds) {
+    backend->setDoubleClickTime(100);  // a system set far too short
+    edit->setStyle(kDoubleClickStyle);
+    window->click(50, 25);
+    run();
+    backend->advance(200);
+    window->click(50, 25);
+    run();
+    EXPECT_NE(window->textField(), nullptr) << "200 ms apart is still a double click";
+    window->click(150, 120);
+    run();
+    backend->advance(300);
+    window->click(50, 25);
+    run();
+    EXPECT_EQ(window->textField(), nullptr) << "300 ms after the last click is not";
+}
+
 TEST_F(TextEditTest, ClosingTheFrameWhileEditingKeepsTheTypedText) {
     edit->remember();
     window->click(50, 25);
