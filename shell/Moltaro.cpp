@@ -73,6 +73,9 @@ void Moltaro::setParameter(VstInt32 index, float x) {
         // Values just below 1 would give 9, one past the last algorithm.
         if (a > kNumAlgorithms - 1) a = kNumAlgorithms - 1;
         if (a < 0) a = 0;
+        // A value that selects the algorithm already requested (a wheel step past either
+        // end, automation jitter) must not fade the reverb out and cut its tail.
+        if (a == relaxed(engine.params.requestedAlgorithm)) break;
         store(engine.params.requestedAlgorithm, a);
         store(values[kParamType], typeValueOf(a));
         engine.requestTypeChange();

@@ -163,9 +163,23 @@ TEST_F(Parameters, TypeStartsAChangeoverUnlessItIsAlreadySelected) {
     engine().typeChangeCount.store(0);
     host.setParameter(kParamType, host.getParameter(kParamType));
     EXPECT_EQ(relaxed(engine().typeChangeCount), 0);
-    // Another value selecting the same algorithm still restarts the changeover.
+    // Another value selecting the same algorithm restarts nothing either: the reverb
+    // keeps its tail (a wheel step past Plate arrives as 1.0, past Ambience as 0.0).
     host.setParameter(kParamType, 0.46f);
+    EXPECT_EQ(relaxed(engine().typeChangeCount), 0);
+    host.setParameter(kParamType, 1.0f);
+    EXPECT_EQ(relaxed(engine().typeChangeCount), 20000) << "Plate is a different algorithm";
+    engine().typeChangeCount.store(0);
+    host.setParameter(kParamType, 1.0f);
+    host.setParameter(kParamType, 0.95f);
+    EXPECT_EQ(relaxed(engine().typeChangeCount), 0) << "still Plate";
+    EXPECT_EQ(host.getParameter(kParamType), typeValueOf(8));
+    // A request back to the running algorithm during a changeover still takes effect.
+    host.setParameter(kParamType, 0.5f);
+    engine().typeChangeCount.store(123);
+    host.setParameter(kParamType, 1.0f);
     EXPECT_EQ(relaxed(engine().typeChangeCount), 20000);
+    EXPECT_EQ(relaxed(engine().params.requestedAlgorithm), 8);
 }
 
 // The whole range of Type values: algorithm trunc(9x + 0.01), x >= 1 treated as 8/9, and
