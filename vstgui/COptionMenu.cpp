@@ -54,9 +54,12 @@ bool COptionMenu::isTypeOf(const char* className) const {
 
 bool COptionMenu::addEntry(const char* text, long index) {
     if (getNbEntries() >= kMaxEntries) return false;
+    // -1 appends; otherwise the entry goes before index, or at the end for index
+    // = the number of entries. Anything else is a caller's mistake.
+    if (index < -1 || index > getNbEntries()) return false;
     Entry entry;
     entry.text = std::string(text ? text : "").substr(0, kMaxEntryLength);
-    if (index < 0 || index >= getNbEntries()) {
+    if (index < 0 || index == getNbEntries()) {
         entries.push_back(entry);
     } else {
         entries.insert(entries.begin() + index, entry);
@@ -210,9 +213,10 @@ void COptionMenu::draw(CDrawContext* context) {
 void COptionMenu::mouse(CDrawContext* context, CPoint&, long buttons) {
     if (!bMouseEnabled || !pParentFrame) return;
     const long button = readButtons(context, buttons);
+    // Only these clicks open the menu; any other is not offered to the listener either.
+    if (!(button & (kLButton | kRButton | kApple))) return;
     lastButton = button;
     if (offerModifierClick(context, button)) return;
-    if (!(button & (kLButton | kRButton | kApple))) return;
     beginEdit();
     takeFocus(context);
     if (pParentFrame && pParentFrame->getFocusView() == this) pParentFrame->setFocusView(nullptr);

@@ -20,7 +20,8 @@ public:
     ~COptionMenu() override;
 
     // Inserts before index (shifting later entries and the current index), or
-    // appends for -1 or an index past the end. False when the menu is full.
+    // appends for -1 or the number of entries. False when the menu is full or
+    // the index lies outside the list.
     virtual bool addEntry(const char* text, long index = -1);
     // Appends an entry that opens submenu (retained).
     virtual bool addEntry(COptionMenu* submenu, const char* text);

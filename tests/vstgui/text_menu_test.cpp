@@ -240,6 +240,13 @@ TEST_F(OptionMenuTest, EntriesInsertReplaceAndRemove) {
     EXPECT_TRUE(menu->removeEntry(0));
     EXPECT_EQ(menu->getCurrent(), 1);
     EXPECT_FALSE(menu->removeEntry(5));
+    // An insertion point outside the list is refused; the end itself appends.
+    EXPECT_FALSE(menu->addEntry("far", 3));
+    EXPECT_FALSE(menu->addEntry("before", -2));
+    EXPECT_EQ(menu->getNbEntries(), 2);
+    EXPECT_TRUE(menu->addEntry("end", 2));
+    menu->getEntry(2, text);
+    EXPECT_STREQ(text, "end");
     menu->removeAllEntry();
     EXPECT_EQ(menu->getCurrent(), -1);
     for (int i = 0; i < COptionMenu::kMaxEntries; ++i) ASSERT_TRUE(menu->addEntry("x"));
@@ -305,6 +312,26 @@ TEST_F(OptionMenuTest, PopupShowsTheEntriesAndReportsTheChoice) {
     run();
     EXPECT_EQ(window->lastMenuPosition().y, 40);
     EXPECT_EQ(window->lastMenuButton(), pf::kButtonRight);
+}
+
+TEST_F(OptionMenuTest, OnlyLeftAndRightClicksOpenItOrReachTheListener) {
+    menu->addEntry("a");
+    menu->addEntry("b");
+    window->setModifiers(kShift);
+    window->click(40, 45, pf::kButtonMiddle);
+    window->setModifiers(0);
+    window->click(40, 45, pf::kButtonMiddle);
+    run();
+    EXPECT_EQ(window->menusShown(), 0);
+    EXPECT_TRUE(recorder.events.empty());
+    // A Shift click with the left button is offered first, then opens the menu.
+    window->setModifiers(kShift);
+    window->click(40, 45);
+    window->setModifiers(0);
+    run();
+    EXPECT_EQ(window->menusShown(), 1);
+    ASSERT_FALSE(recorder.events.empty());
+    EXPECT_EQ(recorder.events.front(), "modifier 38 9");
 }
 
 TEST_F(OptionMenuTest, ManyEntriesAreNotSplitIntoColumns) {
