@@ -109,6 +109,32 @@ TEST_F(ButtonsTest, KickButtonIsOnOnlyWhileHeldOverIt) {
     EXPECT_EQ(imageAt(kick, 20, 15), 1);
 }
 
+TEST_F(ButtonsTest, KickButtonWithAModifierTogglesOnceAndReturnsToZero) {
+    CBitmap* strip = new CBitmap(kStrip2);
+    auto* kick = new CKickButton(CRect(10, 10, 30, 20), &recorder, 6, 10, strip);
+    strip->forget();
+    frame->addView(kick);
+    window->setModifiers(kShift);
+    window->move(20, 15);
+    window->press();
+    window->move(60, 60);  // held or moved, it does not follow the pointer
+    window->release();
+    window->setModifiers(0);
+    run();
+    const std::vector<std::string> expected = {"modifier 6 9", "begin 6", "value 6", "value 6", "end 6"};
+    EXPECT_EQ(recorder.events, expected);
+    EXPECT_EQ(recorder.values, (std::vector<float>{1.f, 0.f}));
+    EXPECT_FLOAT_EQ(kick->getValue(), 0.f);
+    // The listener may take the click instead.
+    recorder.clear();
+    recorder.modifierAnswer = 1;
+    window->setModifiers(kShift);
+    window->click(20, 15);
+    window->setModifiers(0);
+    run();
+    EXPECT_EQ(recorder.events, std::vector<std::string>{"modifier 6 9"});
+}
+
 TEST_F(ButtonsTest, RockerSwitchFollowsTheHalvesAndSpringsBack) {
     CBitmap* strip = new CBitmap(kStrip3);
     auto* rocker = new CRockerSwitch(CRect(10, 10, 30, 20), &recorder, 7, 10, strip);
@@ -127,6 +153,22 @@ TEST_F(ButtonsTest, RockerSwitchFollowsTheHalvesAndSpringsBack) {
     EXPECT_EQ(imageAt(rocker, 20, 15), 0);
     rocker->setValue(1.f);
     EXPECT_EQ(imageAt(rocker, 20, 15), 2);
+}
+
+TEST_F(ButtonsTest, VerticalRockerSwitchUsesTheUpperAndLowerHalves) {
+    CBitmap* strip = new CBitmap(kStrip3);
+    auto* rocker = new CRockerSwitch(CRect(50, 10, 70, 30), &recorder, 8, 10, strip, CPoint(), kVertical);
+    strip->forget();
+    frame->addView(rocker);
+    window->move(55, 12);
+    window->press();
+    window->move(65, 28);
+    window->release();
+    window->click(60, 25, pf::kButtonRight);  // any button rocks it
+    run();
+    EXPECT_EQ(recorder.values, (std::vector<float>{-1.f, 1.f, 0.f, 1.f, 0.f}));
+    EXPECT_EQ(recorder.count("begin 8"), 2);
+    EXPECT_EQ(recorder.count("end 8"), 2);
 }
 
 class SliderTest : public ToolkitTest {
@@ -208,6 +250,33 @@ TEST_F(SliderTest, FreeClickJumpsAndControlClickResets) {
     EXPECT_FLOAT_EQ(slider->getValue(), 0.f);
     const std::vector<std::string> expected = {"modifier 2 17", "begin 2", "value 2", "end 2"};
     EXPECT_EQ(recorder.events, expected);
+}
+
+TEST_F(SliderTest, VerticalSliderFromTheBottomRunsUpwards) {
+    CBitmap* handle = new CBitmap(kHandle);  // 21 x 9
+    // The handle's top edge travels 10 .. 100 (window y); value 1 at the top.
+    auto* vertical = new CSlider(CRect(150, 10, 171, 109), &recorder, 12, 10, 100, handle, nullptr, CPoint(),
+                                 kVertical | kBottom);
+    handle->forget();
+    frame->addView(vertical);
+    vertical->setValue(0.f);
+    EXPECT_EQ(vertical->getHandleRect(), CRect(150, 100, 171, 109));
+    vertical->setValue(1.f);
+    EXPECT_EQ(vertical->getHandleRect(), CRect(150, 10, 171, 19));
+    // A free click centres the handle on the pointer: top edge 55 - 4 = 51, half way.
+    vertical->setValue(0.f);
+    window->click(160, 59);
+    run();
+    EXPECT_NEAR(vertical->getValue(), 0.5f, 1e-6);
+    // Dragging up raises it; the horizontal position does not matter.
+    window->drag({160, 59}, {10, 14}, 6);
+    run();
+    EXPECT_FLOAT_EQ(vertical->getValue(), 1.f);
+    // Keys and the wheel step it like a knob.
+    VstKeyCode down;
+    down.virt = VKEY_DOWN;
+    EXPECT_EQ(vertical->onKeyDown(down), 1);
+    EXPECT_NEAR(vertical->getValue(), 0.9f, 1e-6);
 }
 
 TEST_F(SliderTest, RightStyleRunsTheOtherWay) {

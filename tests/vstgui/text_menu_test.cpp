@@ -112,6 +112,29 @@ TEST_F(TextEditTest, FocusLossOfTheFieldEndsEditing) {
     EXPECT_EQ(recorder.count("value 22"), 1);
 }
 
+TEST_F(TextEditTest, EndOfEditingIsAnnouncedToTheContainer) {
+    struct Box : CViewContainer {
+        using CViewContainer::CViewContainer;
+        long notify(CView* sender, const char* message) override {
+            if (message == kMsgLooseFocus) heard.push_back(sender);
+            return CViewContainer::notify(sender, message);
+        }
+        std::vector<CView*> heard;
+    };
+    auto* box = new Box(CRect(100, 60, 200, 100), frame);
+    auto* inner = new CTextEdit(CRect(10, 10, 90, 22), &recorder, 23, "a");
+    box->addView(inner);
+    frame->addView(box);
+    window->click(150, 75);
+    run();
+    ASSERT_NE(window->textField(), nullptr);
+    EXPECT_EQ(window->textField()->spec().rect.left, 110) << "placed in window coordinates";
+    EXPECT_EQ(window->textField()->spec().rect.top, 70);
+    window->textField()->pressEnter();  // unchanged, still announced
+    EXPECT_EQ(box->heard, std::vector<CView*>{inner});
+    EXPECT_EQ(recorder.count("value 23"), 0);
+}
+
 TEST_F(TextEditTest, LongTextIsCutAt255) {
     edit->setText(std::string(300, 'x').c_str());
     EXPECT_EQ(text().size(), 255u);
