@@ -168,8 +168,10 @@ bool CAnimKnob::isTypeOf(const char* className) const {
 }
 
 long CAnimKnob::getImageIndex() const {
-    if (value < 0.f || heightOfOneImage <= 0 || subPixmaps <= 0) return 0;
-    const float v = bInverseBitmap ? 1.f - value : value;
+    if (!(value >= 0.f) || heightOfOneImage <= 0 || subPixmaps <= 0) return 0;
+    float v = bInverseBitmap ? 1.f - value : value;
+    // Held to the strip before the conversion, which a huge value would overflow.
+    v = v < 0.f ? 0.f : v > 1.f ? 1.f : v;
     // Position in pixels, truncated, then down to a whole image.
     long position = static_cast<long>(v * static_cast<float>(heightOfOneImage) * static_cast<float>(subPixmaps - 1));
     long index = position / heightOfOneImage;

@@ -19,7 +19,7 @@ bool CMovieBitmap::isTypeOf(const char* className) const {
 
 long CMovieBitmap::getImageIndex() const {
     const float v = value > 1.f ? 1.f : value;
-    if (v <= 0.f || subPixmaps <= 0) return 0;
+    if (!(v > 0.f) || subPixmaps <= 0) return 0;  // also a value that is not a number
     // Rounded by adding one half and truncating.
     long index = static_cast<long>(static_cast<float>(subPixmaps - 1) * v + 0.5f);
     return index > subPixmaps - 1 ? subPixmaps - 1 : index;

@@ -193,8 +193,9 @@ void COptionMenu::setPrefixNumbers(long digits) {
 }
 
 void COptionMenu::setValue(float val) {
-    const long index = static_cast<long>(val);
-    if (index >= 0 && index < getNbEntries()) {
+    // The range is checked before the conversion, which a huge value would overflow.
+    if (val > -1.f && val < static_cast<float>(getNbEntries())) {
+        const long index = static_cast<long>(val);
         currentIndex = index;
         if (style & kMultipleCheckStyle)
             entries[static_cast<size_t>(index)].checked = !entries[static_cast<size_t>(index)].checked;

@@ -40,6 +40,8 @@ bool CSlider::isTypeOf(const char* className) const {
 long CSlider::handlePosition() const {
     const float span = vmax - vmin;
     float fraction = span != 0.f ? (value - vmin) / span : 0.f;
+    if (!(fraction >= 0.f)) fraction = 0.f;  // also a value that is not a number
+    if (fraction > 1.f) fraction = 1.f;
     if (isInverse()) fraction = 1.f - fraction;
     long pos = minPos + static_cast<long>(fraction * rangeHandle);
     const long lo = std::min(minPos, minPos + rangeHandle), hi = std::max(minPos, minPos + rangeHandle);

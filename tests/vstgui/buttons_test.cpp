@@ -2,6 +2,8 @@
 
 #include "ToolkitFixture.h"
 
+#include <cmath>
+
 namespace toolkit_test {
 namespace {
 
@@ -41,6 +43,8 @@ TEST_F(ButtonsTest, MovieBitmapRoundsItsImage) {
     movie->setValue(3.f);
     EXPECT_EQ(imageAt(movie, 20, 15), 8);
     EXPECT_FLOAT_EQ(movie->getValue(), 1.f);
+    movie->setValue(std::nanf(""));  // not a number: the first image, not a wild offset
+    EXPECT_EQ(movie->getImageIndex(), 0);
     // Each algorithm value k/9 + 0.01 scaled by 9/8 shows picture k.
     for (int k = 0; k < 9; ++k) {
         movie->setValue((k / 9.f + 0.01f) * 9.f * 0.125f);
@@ -202,6 +206,12 @@ TEST_F(SliderTest, HandleIsDrawnAtItsTravelAndTheBackgroundBehindIt) {
     EXPECT_EQ(slider->getHandleRect(), CRect(132, 77, 153, 86));
     slider->setValue(7.f);  // held within the travel
     EXPECT_EQ(slider->getHandleRect().left, 219);
+    slider->setValue(1e30f);
+    EXPECT_EQ(slider->getHandleRect().left, 219);
+    slider->setValue(-1e30f);
+    EXPECT_EQ(slider->getHandleRect().left, 45);
+    slider->setValue(std::nanf(""));
+    EXPECT_EQ(slider->getHandleRect().left, 45);
 }
 
 TEST_F(SliderTest, DragMovesTheGrabbedHandleOverItsTravel) {

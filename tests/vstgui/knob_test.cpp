@@ -3,6 +3,8 @@
 
 #include "ToolkitFixture.h"
 
+#include <cmath>
+
 namespace toolkit_test {
 namespace {
 
@@ -43,6 +45,12 @@ TEST_F(KnobTest, FilmStripImageFollowsTheValue) {
     knob->setInverseBitmap(false);
     knob->setValue(1.7f);  // beyond the strip: stays on the last image
     EXPECT_EQ(shownImage(), 50);
+    knob->setValue(1e30f);
+    EXPECT_EQ(knob->getImageIndex(), 50);
+    knob->setValue(std::nanf(""));
+    EXPECT_EQ(knob->getImageIndex(), 0);
+    knob->setValue(-1e30f);
+    EXPECT_EQ(knob->getImageIndex(), 0);
 }
 
 TEST_F(KnobTest, LinearDragOf200PixelsCoversTheRange) {

@@ -4,6 +4,7 @@
 
 #include "ToolkitFixture.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace toolkit_test {
@@ -283,6 +284,13 @@ TEST_F(OptionMenuTest, SetValueTakesTheIntegerPart) {
     EXPECT_FLOAT_EQ(menu->getValue(), 1.7f);
     menu->setValue(5.f);  // outside: the entry stays
     EXPECT_EQ(menu->getCurrent(), 1);
+    for (float outside : {-1.f, 3.f, 1e30f, -1e30f, std::nanf("")}) {
+        menu->setValue(outside);
+        EXPECT_EQ(menu->getCurrent(), 1) << outside;
+    }
+    menu->setValue(-0.5f);  // its integer part is 0
+    EXPECT_EQ(menu->getCurrent(), 0);
+    menu->setValue(1.f);
     menu->setStyle(kMultipleCheckStyle);
     menu->setValue(2.f);
     EXPECT_TRUE(menu->isCheckEntry(2));
