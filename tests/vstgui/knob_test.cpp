@@ -118,6 +118,18 @@ TEST_F(KnobTest, ControlClickResetsToTheDefault) {
     run();
     EXPECT_FLOAT_EQ(knob->getValue(), 0.25f);
     EXPECT_EQ(recorder.count("value 3"), 0);
+
+    // Only left + Control exactly: with Shift as well it is an ordinary click.
+    knob->setValue(0.9f);
+    frame->idle();
+    recorder.clear();
+    window->setModifiers(kControl | kShift);
+    window->click(60, 50);
+    window->setModifiers(0);
+    run();
+    EXPECT_FLOAT_EQ(knob->getValue(), 0.9f);
+    EXPECT_EQ(recorder.count("value 3"), 0);
+    EXPECT_EQ(recorder.events.front(), "modifier 3 25");
 }
 
 TEST_F(KnobTest, ListenerMayTakeModifierClicks) {
