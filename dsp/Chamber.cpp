@@ -11,10 +11,6 @@ namespace moltaro {
 
 namespace {
 
-// The Club's early-reflection amplitudes; the Chamber flattens them with a power of 0.3.
-constexpr double kEarlyAmplitude[12] = {1,      0.7071,  0.5,     0.3536, 0.25,    0.1768,
-                                        0.125,  0.0884,  0.0625,  0.04419, 0.03125, 0.02209};
-
 struct ChamberLayout {
     static constexpr int kCombDelay[24] = {
         1024, 1200, 1341, 1577, 1687, 1799, 1552, 1819, 2033, 2391, 2557, 2728,
@@ -52,8 +48,8 @@ void Engine::prepareChamber() {
     const float decay = relaxed(params.decay);
     const float c = static_cast<float>(std::pow(4.0, 0.5) * 0.5);
     st.ga = relaxed(params.diffusion) * 0.68f * 0.7f;
-    for (int m = 0; m < 12; ++m)
-        st.gain[m] = static_cast<float>(2.0 * std::pow(kEarlyAmplitude[m], static_cast<double>(0.3f)));
+    for (int m = 0; m < 12; ++m)  // the amplitudes flattened with a power of 0.3
+        st.gain[m] = static_cast<float>(2.0 * std::pow(clubnet::kEarlyAmplitude[m], static_cast<double>(0.3f)));
     st.k = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;
     st.fb = static_cast<float>(
         std::pow(std::pow(4.9, std::sqrt(static_cast<double>(decay))) / 5.0, c * 0.5));

@@ -10,10 +10,6 @@ namespace moltaro {
 
 namespace {
 
-// Early-reflection amplitudes, halving in power from tap to tap.
-constexpr double kEarlyAmplitude[12] = {1,      0.7071,  0.5,     0.3536, 0.25,    0.1768,
-                                        0.125,  0.0884,  0.0625,  0.04419, 0.03125, 0.02209};
-
 struct ClubLayout {
     // Delays in samples (fixed multiples of c * 44.1, the early taps with their seeded
     // jitter already applied).
@@ -55,7 +51,7 @@ void Engine::prepareClub() {
     const float decay = relaxed(params.decay);
     const float c = static_cast<float>(std::pow(4.0, 0.485) * 0.5);
     st.ga = relaxed(params.diffusion) * 0.9f * 0.7f;
-    for (int m = 0; m < 12; ++m) st.gain[m] = static_cast<float>(2.5 * std::pow(kEarlyAmplitude[m], 0.5));
+    for (int m = 0; m < 12; ++m) st.gain[m] = static_cast<float>(2.5 * std::pow(clubnet::kEarlyAmplitude[m], 0.5));
     st.k = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;
     st.fb = static_cast<float>(
         std::pow(std::pow(7.9, std::sqrt(static_cast<double>(decay))) * 0.125, c * 0.5));

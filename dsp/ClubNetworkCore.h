@@ -25,6 +25,11 @@
 namespace moltaro {
 namespace clubnet {
 
+// Early-reflection amplitudes of taps 1..12, halving in power from tap to tap; each
+// algorithm shapes its gains from them.
+constexpr double kEarlyAmplitude[12] = {1,      0.7071,  0.5,     0.3536, 0.25,    0.1768,
+                                        0.125,  0.0884,  0.0625,  0.04419, 0.03125, 0.02209};
+
 // One comb of the tank: lines, delays, write position rule, state, input.
 struct Comb {
     float* line;
