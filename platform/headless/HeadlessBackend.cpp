@@ -20,6 +20,14 @@ std::unique_ptr<DrawContext> contextOn(Image& image) {
     return std::make_unique<cairodraw::CairoDrawContext>(cairodraw::wrapImage(image, false), &image, true);
 }
 
+// A whole drag delivered at once: it enters, moves and drops at one point.
+void dragAndDrop(WindowListener* listener, const DragData& d, Point at) {
+    if (!listener) return;
+    listener->onDragEnter(d, at);
+    listener->onDragMove(d, at);
+    listener->onDrop(d, at);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- text field
@@ -260,23 +268,17 @@ void HeadlessWindow::drag(Point from, Point to, int steps, int button) {
 bool HeadlessWindow::writePng(const std::string& path) const { return cairodraw::writePng(frame, path); }
 
 void HeadlessWindow::dropFiles(const std::vector<std::string>& files, Point at) {
-    if (!listener) return;
     DragData d;
     d.kind = DragData::Kind::Files;
     d.files = files;
-    listener->onDragEnter(d, at);
-    listener->onDragMove(d, at);
-    listener->onDrop(d, at);
+    dragAndDrop(listener, d, at);
 }
 
 void HeadlessWindow::dropText(const std::string& text, Point at) {
-    if (!listener) return;
     DragData d;
     d.kind = DragData::Kind::Text;
     d.text = text;
-    listener->onDragEnter(d, at);
-    listener->onDragMove(d, at);
-    listener->onDrop(d, at);
+    dragAndDrop(listener, d, at);
 }
 
 void HeadlessWindow::simulateDestroyed() {
