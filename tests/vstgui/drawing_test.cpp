@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace toolkit_test {
 namespace {
@@ -175,15 +178,17 @@ TEST_F(DrawingTest, ThePaintedFrameGoesToAPngAndBack) {
     frame->setBackgroundColor(MakeCColor(10, 20, 30));
     frame->setDirty(true);
     frame->idle();
-    const std::string path = testing::TempDir() + "frame_roundtrip.png";
+    // A name of this process's own: other runs of the suite may share the folder.
+    const std::string path = testing::TempDir() + "frame_roundtrip-" + std::to_string(::getpid()) + ".png";
     ASSERT_TRUE(window->writePng(path));
     pf::Image back;
-    ASSERT_TRUE(hl::readPng(path, back));
+    const bool read = hl::readPng(path, back);
+    std::remove(path.c_str());
+    ASSERT_TRUE(read);
     EXPECT_EQ(back.width(), 200);
     EXPECT_EQ(back.height(), 150);
     EXPECT_EQ(rgb(back.pixel(100, 100)), 0x0a141eu);
     EXPECT_FALSE(hl::readPng(path + ".missing", back));
-    std::remove(path.c_str());
 }
 
 // The header named by an include line, or "" when the line is no include.
