@@ -33,18 +33,18 @@ int findName(const std::string& wanted, const std::vector<std::string>& names) {
 
 }  // namespace
 
-int findProgram(const std::string& spec, const std::vector<std::string>& names, std::string& error) {
+int findProgram(const std::string& choice, const std::vector<std::string>& names, std::string& error) {
     const int last = static_cast<int>(names.size()) - 1;
-    if (allDigits(spec)) {
+    if (allDigits(choice)) {
         // A name made of digits only still wins over the number it looks like.
-        const int byName = findName(spec, names);
+        const int byName = findName(choice, names);
         if (byName >= 0) return byName;
-        if (spec.size() <= 4 && std::stoi(spec) <= last) return std::stoi(spec);
-        error = "preset number " + spec + " is out of range (0-" + std::to_string(last) + ")";
+        if (choice.size() <= 4 && std::stoi(choice) <= last) return std::stoi(choice);
+        error = "preset number " + choice + " is out of range (0-" + std::to_string(last) + ")";
         return -1;
     }
-    const int byName = findName(spec, names);
-    if (byName < 0) error = "unknown preset '" + spec + "' (see --list-presets)";
+    const int byName = findName(choice, names);
+    if (byName < 0) error = "unknown preset '" + choice + "' (see --list-presets)";
     return byName;
 }
 

@@ -10,7 +10,7 @@ namespace render {
 
 // A program by number ("22") or by name: the exact name first, then the first name
 // that matches without regard to case. Returns -1 with a one-line error when none fits.
-int findProgram(const std::string& spec, const std::vector<std::string>& names, std::string& error);
+int findProgram(const std::string& choice, const std::vector<std::string>& names, std::string& error);
 
 // A parameter by name, exact or without regard to case; unnamed parameters never match.
 // Returns -1 with a one-line error naming the known parameters when none fits.

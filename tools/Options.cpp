@@ -42,14 +42,27 @@ bool parseInteger(const std::string& text, long& value) {
 
 // One option: its names, whether it takes a value, and what it does with it.
 // An option that takes a value writes an error and returns false when the value is bad.
-struct OptionSpec {
+using OptionAction = std::function<bool(Options&, const std::string&, std::string&)>;
+struct OptionRule {
     const char* longName;
     char shortName;   // 0: none
     bool takesValue;
-    std::function<bool(Options&, const std::string&, std::string&)> apply;
+    OptionAction apply;
 };
 
-std::vector<OptionSpec> optionTable() {
+// Stores a text value that must not be empty; an empty one gives the message.
+OptionAction textValue(std::string Options::*field, const char* messageWhenEmpty) {
+    return [field, messageWhenEmpty](Options& o, const std::string& v, std::string& e) {
+        if (v.empty()) {
+            e = messageWhenEmpty;
+            return false;
+        }
+        o.*field = v;
+        return true;
+    };
+}
+
+std::vector<OptionRule> optionTable() {
     return {
         {"help", 'h', false, [](Options& o, const std::string&, std::string&) { o.help = true; return true; }},
         {"version", 0, false, [](Options& o, const std::string&, std::string&) { o.version = true; return true; }},
@@ -58,36 +71,11 @@ std::vector<OptionSpec> optionTable() {
          [](Options& o, const std::string&, std::string&) { o.listPresets = true; return true; }},
         {"list-params", 0, false,
          [](Options& o, const std::string&, std::string&) { o.listParams = true; return true; }},
-        {"output", 'o', true,
-         [](Options& o, const std::string& v, std::string& e) {
-             if (v.empty()) { e = "--output needs a file name"; return false; }
-             o.output = v;
-             return true;
-         }},
-        {"preset", 'p', true,
-         [](Options& o, const std::string& v, std::string& e) {
-             if (v.empty()) { e = "--preset needs a program number or name"; return false; }
-             o.preset = v;
-             return true;
-         }},
-        {"preset-file", 0, true,
-         [](Options& o, const std::string& v, std::string& e) {
-             if (v.empty()) { e = "--preset-file needs a file name"; return false; }
-             o.presetFile = v;
-             return true;
-         }},
-        {"bank-file", 0, true,
-         [](Options& o, const std::string& v, std::string& e) {
-             if (v.empty()) { e = "--bank-file needs a file name"; return false; }
-             o.bankFile = v;
-             return true;
-         }},
-        {"save-bank", 0, true,
-         [](Options& o, const std::string& v, std::string& e) {
-             if (v.empty()) { e = "--save-bank needs a file name"; return false; }
-             o.saveBank = v;
-             return true;
-         }},
+        {"output", 'o', true, textValue(&Options::output, "--output needs a file name")},
+        {"preset", 'p', true, textValue(&Options::preset, "--preset needs a program number or name")},
+        {"preset-file", 0, true, textValue(&Options::presetFile, "--preset-file needs a file name")},
+        {"bank-file", 0, true, textValue(&Options::bankFile, "--bank-file needs a file name")},
+        {"save-bank", 0, true, textValue(&Options::saveBank, "--save-bank needs a file name")},
         {"set", 's', true,
          [](Options& o, const std::string& v, std::string& e) {
              const auto eq = v.find('=');
@@ -149,7 +137,7 @@ bool parseNormalised(const std::string& text, float& value) {
 }
 
 bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
-    const std::vector<OptionSpec> table = optionTable();
+    const std::vector<OptionRule> table = optionTable();
     std::vector<std::string> positional;
     bool onlyPositional = false;
 
@@ -164,7 +152,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
             continue;
         }
 
-        const OptionSpec* spec = nullptr;
+        const OptionRule* rule = nullptr;
         std::string shown;   // the option as the user wrote it, for messages
         std::string value;
         bool hasInlineValue = false;
@@ -178,13 +166,13 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
             }
             shown = "--" + name;
             for (const auto& s : table)
-                if (name == s.longName) spec = &s;
+                if (name == s.longName) rule = &s;
         } else {
             shown = arg.substr(0, 2);
             for (const auto& s : table)
-                if (s.shortName != 0 && arg[1] == s.shortName) spec = &s;
-            if (spec && arg.size() > 2) {
-                if (!spec->takesValue) {
+                if (s.shortName != 0 && arg[1] == s.shortName) rule = &s;
+            if (rule && arg.size() > 2) {
+                if (!rule->takesValue) {
                     error = "unknown option '" + arg + "'";
                     return false;
                 }
@@ -192,21 +180,21 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
                 hasInlineValue = true;
             }
         }
-        if (!spec) {
+        if (!rule) {
             error = "unknown option '" + shown + "'";
             return false;
         }
-        if (spec->takesValue && !hasInlineValue) {
+        if (rule->takesValue && !hasInlineValue) {
             if (i + 1 >= args.size()) {
                 error = "option '" + shown + "' needs a value";
                 return false;
             }
             value = args[++i];
-        } else if (!spec->takesValue && hasInlineValue) {
+        } else if (!rule->takesValue && hasInlineValue) {
             error = "option '" + shown + "' takes no value";
             return false;
         }
-        if (!spec->apply(options, value, error)) return false;
+        if (!rule->apply(options, value, error)) return false;
     }
 
     if (positional.size() > 1) {

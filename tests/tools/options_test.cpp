@@ -94,6 +94,25 @@ TEST(RenderOptions, BadOptionsAreRefusedWithOneLine) {
     EXPECT_NE(failure({"-o", "x.wav", "--preset", ""}).find("--preset"), std::string::npos);
 }
 
+TEST(RenderOptions, FileOptionsAreStoredAndEmptyNamesRefusedEachByItsName) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(parse({"--preset-file", "a.zun", "--save-bank", "c.zub"}, o, error)) << error;
+    EXPECT_EQ(o.presetFile, "a.zun");
+    EXPECT_EQ(o.saveBank, "c.zub");
+    EXPECT_TRUE(o.bankFile.empty());
+    EXPECT_TRUE(o.output.empty());
+    Options b;
+    ASSERT_TRUE(parse({"--bank-file=b.zub", "-p", "3", "-o", "x.wav"}, b, error)) << error;
+    EXPECT_EQ(b.bankFile, "b.zub");
+    EXPECT_EQ(b.preset, "3");
+    EXPECT_TRUE(b.presetFile.empty());
+    for (const char* option : {"--output", "--preset", "--preset-file", "--bank-file", "--save-bank"}) {
+        const std::string said = failure({"-o", "x.wav", option, ""});
+        EXPECT_EQ(said.rfind(std::string(option) + " needs a ", 0), 0u) << said;
+    }
+}
+
 TEST(RenderOptions, BadValuesAreRefused) {
     for (const char* v : {"mp3", "", "FLOAT", "pcm8"})
         EXPECT_NE(failure({"-o", "x.wav", "--format", v}).find("--format"), std::string::npos) << v;
