@@ -62,7 +62,7 @@ for arch in win32 win64; do
   fi
   echo "== $arch: $build" >&2
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DMOLTARO_BUILD_GUI=OFF -DMOLTARO_BUILD_TESTS=OFF -DMOLTARO_BUILD_BENCH=OFF \
+        -DMOLTARO_BUILD_GUI=ON -DMOLTARO_BUILD_TESTS=OFF -DMOLTARO_BUILD_BENCH=OFF \
         -DMOLTARO_REFERENCE_RENDERS="$reference" -DMOLTARO_WINEPREFIX="$prefix" >/dev/null
   cmake --build "$build" -j2
   # A private X display for the dialogs and windows; -a picks a free display number.
