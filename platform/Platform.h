@@ -317,7 +317,7 @@ public:
     virtual MenuChoice popupMenu(const Menu& menu, Point at, int trackButton) = 0;
 
     // Opens a single-line text field; null when the backend cannot.
-    virtual std::unique_ptr<TextField> createTextField(const TextFieldSpec& spec,
+    virtual std::unique_ptr<TextField> createTextField(const TextFieldSpec& desc,
                                                        TextFieldListener* listener) = 0;
 };
 

@@ -79,12 +79,12 @@ void CDrawContext::setFont(long fontID, long size, long style) {
 
 pf::FontSpec standardFontSpec(long fontID, long size, long style) {
     if (fontID < 0 || fontID >= kNumStandardFonts) fontID = kSystemFont;
-    pf::FontSpec spec;
-    spec.family = fontID == kSymbolFont ? pf::FontFamily::Symbol : pf::FontFamily::Sans;
-    spec.sizePx = static_cast<int>(size > 0 ? size : kFontSizes[fontID]);
-    spec.style = static_cast<int>(style & (kBoldFace | kItalicFace | kUnderlineFace));
-    if (fontID == kSystemFont) spec.style |= pf::kFontBold;
-    return spec;
+    pf::FontSpec desc;
+    desc.family = fontID == kSymbolFont ? pf::FontFamily::Symbol : pf::FontFamily::Sans;
+    desc.sizePx = static_cast<int>(size > 0 ? size : kFontSizes[fontID]);
+    desc.style = static_cast<int>(style & (kBoldFace | kItalicFace | kUnderlineFace));
+    if (fontID == kSystemFont) desc.style |= pf::kFontBold;
+    return desc;
 }
 
 pf::FontSpec CDrawContext::currentFontSpec() const { return standardFontSpec(fontId, fontSize, fontStyle); }

@@ -91,18 +91,18 @@ void CTextEdit::takeFocus(CDrawContext*) {
     if (!window || !pParentFrame->isOpen()) return;
 
     const CRect r = getWindowRect();
-    pf::TextFieldSpec spec;
-    spec.rect = pf::Rect{r.left, r.top, r.right, r.bottom};
-    spec.text = text;
-    spec.font = standardFontSpec(fontID, 0, txtFace);
-    spec.textColor = pf::Color{fontColor.red, fontColor.green, fontColor.blue, 255};
-    spec.backColor = pf::Color{backColor.red, backColor.green, backColor.blue, 255};
-    spec.align = horiTxtAlign == kCenterText ? pf::HAlign::Center
+    pf::TextFieldSpec desc;
+    desc.rect = pf::Rect{r.left, r.top, r.right, r.bottom};
+    desc.text = text;
+    desc.font = standardFontSpec(fontID, 0, txtFace);
+    desc.textColor = pf::Color{fontColor.red, fontColor.green, fontColor.blue, 255};
+    desc.backColor = pf::Color{backColor.red, backColor.green, backColor.blue, 255};
+    desc.align = horiTxtAlign == kCenterText ? pf::HAlign::Center
                  : horiTxtAlign == kRightText ? pf::HAlign::Right
                                               : pf::HAlign::Left;
-    spec.maxLength = kMaxLength;
+    desc.maxLength = kMaxLength;
     bWasReturnPressed = false;
-    field = window->createTextField(spec, fieldEvents.get());
+    field = window->createTextField(desc, fieldEvents.get());
 }
 
 void CTextEdit::looseFocus(CDrawContext* context) {

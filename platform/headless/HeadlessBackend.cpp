@@ -32,9 +32,9 @@ void dragAndDrop(WindowListener* listener, const DragData& d, Point at) {
 
 // ---------------------------------------------------------------- text field
 
-HeadlessTextField::HeadlessTextField(HeadlessWindow* w, const TextFieldSpec& spec, TextFieldListener* l)
-    : window(w), fieldSpec(spec), listener(l) {
-    setText(spec.text);
+HeadlessTextField::HeadlessTextField(HeadlessWindow* w, const TextFieldSpec& desc, TextFieldListener* l)
+    : window(w), fieldSpec(desc), listener(l) {
+    setText(desc.text);
     allSelected = true;
 }
 
@@ -207,9 +207,9 @@ MenuChoice HeadlessWindow::popupMenu(const Menu& menu, Point at, int trackButton
     return c;
 }
 
-std::unique_ptr<TextField> HeadlessWindow::createTextField(const TextFieldSpec& spec, TextFieldListener* l) {
+std::unique_ptr<TextField> HeadlessWindow::createTextField(const TextFieldSpec& desc, TextFieldListener* l) {
     if (gone) return nullptr;
-    auto f = std::make_unique<HeadlessTextField>(this, spec, l);
+    auto f = std::make_unique<HeadlessTextField>(this, desc, l);
     field = f.get();
     ++fieldCount;
     return f;

@@ -30,13 +30,13 @@ class HeadlessWindow;
 // A text field the test can type into and end.
 class HeadlessTextField final : public TextField {
 public:
-    HeadlessTextField(HeadlessWindow* window, const TextFieldSpec& spec, TextFieldListener* listener);
+    HeadlessTextField(HeadlessWindow* window, const TextFieldSpec& desc, TextFieldListener* listener);
     ~HeadlessTextField() override;
 
     std::string text() const override { return content; }
     void setText(const std::string& t) override;
 
-    const TextFieldSpec& spec() const { return fieldSpec; }
+    const TextFieldSpec& desc() const { return fieldSpec; }
     // Replaces the selection (initially all text) or appends, as typing would.
     void type(const std::string& t);
     void backspace();
@@ -76,7 +76,7 @@ public:
     int mouseButtons() override;
     Point mousePosition() override { return position; }
     MenuChoice popupMenu(const Menu& menu, Point at, int trackButton) override;
-    std::unique_ptr<TextField> createTextField(const TextFieldSpec& spec, TextFieldListener* listener) override;
+    std::unique_ptr<TextField> createTextField(const TextFieldSpec& desc, TextFieldListener* listener) override;
 
     // ---- the script
     void move(int x, int y);

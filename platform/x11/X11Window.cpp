@@ -350,17 +350,17 @@ platform::MenuChoice X11Window::popupMenu(const platform::Menu& menu, Point at, 
     return choice;
 }
 
-std::unique_ptr<platform::TextField> X11Window::createTextField(const TextFieldSpec& spec, TextFieldListener* fieldListener) {
+std::unique_ptr<platform::TextField> X11Window::createTextField(const TextFieldSpec& desc, TextFieldListener* fieldListener) {
     if (!alive())
         return nullptr;
     TextFieldLook look;
-    look.font = spec.font;
-    look.align = spec.align;
-    look.text = spec.textColor;
-    look.back = spec.backColor;
-    const std::size_t limit = spec.maxLength > 0 ? static_cast<std::size_t>(spec.maxLength) : 255;
-    auto field = EditField::create(conn, win, spec.rect.left, spec.rect.top, spec.rect.width(),
-                                        spec.rect.height(), spec.text, look, limit,
+    look.font = desc.font;
+    look.align = desc.align;
+    look.text = desc.textColor;
+    look.back = desc.backColor;
+    const std::size_t limit = desc.maxLength > 0 ? static_cast<std::size_t>(desc.maxLength) : 255;
+    auto field = EditField::create(conn, win, desc.rect.left, desc.rect.top, desc.rect.width(),
+                                        desc.rect.height(), desc.text, look, limit,
                                         [fieldListener](TextFieldEnd how) {
                                             if (fieldListener)
                                                 fieldListener->textFieldEnded(how == TextFieldEnd::enter);

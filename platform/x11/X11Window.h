@@ -30,7 +30,7 @@ public:
     int mouseButtons() override;
     Point mousePosition() override;
     platform::MenuChoice popupMenu(const platform::Menu& menu, Point at, int trackButton) override;
-    std::unique_ptr<platform::TextField> createTextField(const TextFieldSpec& spec, TextFieldListener* listener) override;
+    std::unique_ptr<platform::TextField> createTextField(const TextFieldSpec& desc, TextFieldListener* listener) override;
 
     void handleEvent(const XEvent& event) override;
 

@@ -36,11 +36,11 @@ TEST_F(TextEditTest, ClickOpensAFieldOverTheControlWithItsText) {
     EXPECT_TRUE(edit->isEditing());
     EXPECT_EQ(frame->getFocusView(), edit);
     EXPECT_EQ(field->text(), "50%");
-    EXPECT_EQ(field->spec().rect.left, 20);
-    EXPECT_EQ(field->spec().rect.bottom, 32);
-    EXPECT_EQ(field->spec().font.sizePx, 9);
-    EXPECT_EQ(field->spec().align, pf::HAlign::Center);
-    EXPECT_EQ(field->spec().maxLength, 255);
+    EXPECT_EQ(field->desc().rect.left, 20);
+    EXPECT_EQ(field->desc().rect.bottom, 32);
+    EXPECT_EQ(field->desc().font.sizePx, 9);
+    EXPECT_EQ(field->desc().align, pf::HAlign::Center);
+    EXPECT_EQ(field->desc().maxLength, 255);
     EXPECT_EQ(recorder.events, std::vector<std::string>{"begin 22"});
 }
 
@@ -129,8 +129,8 @@ TEST_F(TextEditTest, EndOfEditingIsAnnouncedToTheContainer) {
     window->click(150, 75);
     run();
     ASSERT_NE(window->textField(), nullptr);
-    EXPECT_EQ(window->textField()->spec().rect.left, 110) << "placed in window coordinates";
-    EXPECT_EQ(window->textField()->spec().rect.top, 70);
+    EXPECT_EQ(window->textField()->desc().rect.left, 110) << "placed in window coordinates";
+    EXPECT_EQ(window->textField()->desc().rect.top, 70);
     window->textField()->pressEnter();  // unchanged, still announced
     EXPECT_EQ(box->heard, std::vector<CView*>{inner});
     EXPECT_EQ(recorder.count("value 23"), 0);

@@ -55,10 +55,10 @@ TEST(X11Lifecycle, AHundredOpenCloseCyclesLeaveNothingBehindOnTheServer) {
             c->fillRect(Rect{0, 0, 50, 50}, Color{200, 0, 0, 255});
         }
         Quiet quiet;
-        TextFieldSpec spec;
-        spec.rect = Rect{10, 10, 60, 22};
-        spec.text = "12.5";
-        auto field = w->createTextField(spec, &quiet);
+        TextFieldSpec desc;
+        desc.rect = Rect{10, 10, 60, 22};
+        desc.text = "12.5";
+        auto field = w->createTextField(desc, &quiet);
         ASSERT_NE(field, nullptr);
         w->processEvents();
         if (i % 10 == 0) {

@@ -36,10 +36,10 @@ protected:
         ASSERT_NE(window, nullptr);
         window->processEvents();
         host->focus(parent);  // the host has the keyboard until the field takes it
-        spec.rect = Rect{47, 99, 89, 110};
-        spec.text = "100";
-        spec.font.sizePx = 10;
-        spec.align = HAlign::Center;
+        desc.rect = Rect{47, 99, 89, 110};
+        desc.text = "100";
+        desc.font.sizePx = 10;
+        desc.align = HAlign::Center;
     }
     void TearDown() override {
         field.reset();
@@ -47,7 +47,7 @@ protected:
         X11Fixture::TearDown();
     }
     void openField() {
-        field = window->createTextField(spec, &ends);
+        field = window->createTextField(desc, &ends);
         ASSERT_NE(field, nullptr);
         ASSERT_TRUE(waitFor([&] { return fieldHasFocus(); })) << "the field should take the keyboard";
     }
@@ -76,7 +76,7 @@ protected:
 
     xtest::PlainListener blank;
     std::unique_ptr<moltaro::platform::Window> window;
-    TextFieldSpec spec;
+    TextFieldSpec desc;
     Ends ends;
     std::unique_ptr<TextField> field;
 };
@@ -126,7 +126,7 @@ TEST_F(X11TextFieldTest, TypingReplacesTheSelectedTextAndEnterEndsOnce) {
 }
 
 TEST_F(X11TextFieldTest, EditingKeysMoveTheCaretAndDelete) {
-    spec.text = "1000";
+    desc.text = "1000";
     openField();
     host->tap(XK_End);        // drop the selection, caret at the end
     host->tap(XK_BackSpace);  // 100
@@ -165,7 +165,7 @@ TEST_F(X11TextFieldTest, LosingTheFocusEndsEditingWithoutEnterAndKeepsTheText) {
 }
 
 TEST_F(X11TextFieldTest, EscapeGivesBackTheOriginalBytesUnchanged) {
-    spec.text = "caf\xe9";  // a single-byte text from an old preset
+    desc.text = "caf\xe9";  // a single-byte text from an old preset
     openField();
     host->typeText("99");
     host->tap(XK_Escape);
@@ -191,9 +191,9 @@ TEST_F(X11TextFieldTest, TheListenerMayDestroyTheFieldInsideTheEndCall) {
 }
 
 TEST_F(X11TextFieldTest, AClickPlacesTheCaretAndSetTextReplacesEverything) {
-    spec.align = HAlign::Left;
-    spec.rect = Rect{20, 20, 220, 40};
-    spec.text = "abc";
+    desc.align = HAlign::Left;
+    desc.rect = Rect{20, 20, 220, 40};
+    desc.text = "abc";
     openField();
     host->moveTo(px + 210, py + 30);  // right of the text
     host->press(1);
@@ -212,8 +212,8 @@ TEST_F(X11TextFieldTest, AClickPlacesTheCaretAndSetTextReplacesEverything) {
 }
 
 TEST_F(X11TextFieldTest, TheLimitHoldsWhileTyping) {
-    spec.text = "";
-    spec.maxLength = 5;
+    desc.text = "";
+    desc.maxLength = 5;
     openField();
     host->typeText("123456789");
     host->tap(XK_Return);
@@ -222,10 +222,10 @@ TEST_F(X11TextFieldTest, TheLimitHoldsWhileTyping) {
 }
 
 TEST_F(X11TextFieldTest, TheFieldShowsItsTextInItsColours) {
-    spec.rect = Rect{20, 20, 120, 40};
-    spec.textColor = Color{255, 255, 0, 255};
-    spec.backColor = Color{0, 0, 128, 255};
-    spec.text = "8888";
+    desc.rect = Rect{20, 20, 120, 40};
+    desc.textColor = Color{255, 255, 0, 255};
+    desc.backColor = Color{0, 0, 128, 255};
+    desc.text = "8888";
     openField();
     host->tap(XK_End);  // no selection, so the text shows in its own colours
     window->processEvents();
@@ -244,7 +244,7 @@ TEST_F(X11TextFieldTest, TheFieldShowsItsTextInItsColours) {
 }
 
 TEST_F(X11TextFieldTest, CopyAndPasteBetweenFieldsAndCutKeepsTheTextOnTheClipboard) {
-    spec.text = "12.5";
+    desc.text = "12.5";
     openField();
     host->key(XK_Control_L, true);
     host->tap(XK_c);
@@ -253,7 +253,7 @@ TEST_F(X11TextFieldTest, CopyAndPasteBetweenFieldsAndCutKeepsTheTextOnTheClipboa
     ASSERT_TRUE(waitFor([&] { return ends.ends.size() == 1; }));
     field.reset();
 
-    spec.text = "7";
+    desc.text = "7";
     openField();
     host->tap(XK_End);
     host->key(XK_Control_L, true);
@@ -293,7 +293,7 @@ TEST_F(X11TextFieldTest, PastesTheFirstLineOfAnotherProgramsClipboard) {
 }
 
 TEST_F(X11TextFieldTest, OtherProgramsCanPasteWhatWasCopied) {
-    spec.text = "-3.5";
+    desc.text = "-3.5";
     openField();
     host->key(XK_Control_L, true);
     host->tap(XK_c);
