@@ -189,6 +189,25 @@ TEST_F(Win32WindowTest, RealMouseButtonsAreReadAsTheUserSeesThem) {
     EXPECT_EQ(window->mouseButtons() & pf::kButtonMask, 0);
 }
 
+TEST_F(Win32WindowTest, SwappedButtonsAreSwappedBack) {
+    // For a left-handed user the physical left button is the logical right one; the
+    // window class reads the setting when it is registered.
+    const BOOL wasSwapped = SwapMouseButton(TRUE);
+    auto window = open();
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &in, sizeof in);
+    pump(30);
+    const int pressedLeft = w32::asyncButtons() & pf::kButtonMask;
+    in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+    pump(30);
+    window.reset();
+    SwapMouseButton(wasSwapped);
+    EXPECT_EQ(pressedLeft, pf::kButtonRight);
+}
+
 TEST_F(Win32WindowTest, AHostThatDestroysItsWindowFirstLeavesAWindowThatIsGone) {
     auto window = open();
     DestroyWindow(host.hwnd);
