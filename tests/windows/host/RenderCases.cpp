@@ -50,10 +50,19 @@ struct Case {
     float tweakValue[4] = {0, 0, 0, 0};
     Automation automation;
     bool factorySweep = false;
+    bool randomSettings = false;
+    float settings[11] = {};  // parameters 0..10 when randomSettings
 
     Case(const char* name, const char* program, Input input, float rate = 44100.0f)
         : name(name), program(program), input(input), rate(rate) {}
 };
+
+const char* const randomNames[24] = {
+    "random settings 1",  "random settings 2",  "random settings 3",  "random settings 4",  "random settings 5",
+    "random settings 6",  "random settings 7",  "random settings 8",  "random settings 9",  "random settings 10",
+    "random settings 11", "random settings 12", "random settings 13", "random settings 14", "random settings 15",
+    "random settings 16", "random settings 17", "random settings 18", "random settings 19", "random settings 20",
+    "random settings 21", "random settings 22", "random settings 23", "random settings 24"};
 
 std::vector<Case> cases() {
     std::vector<Case> list;
@@ -91,6 +100,21 @@ std::vector<Case> cases() {
     automated.automation.index[2] = 4;
     automated.automation.value[2] = 0.45f;
     list.push_back(automated);
+    // Settings no program has: every parameter drawn at random (seeded), so that the
+    // library functions of the setup routines (pow, sin, cos, log) meet other arguments.
+    std::uint32_t seed = 20240611u;
+    for (int n = 0; n < 24; ++n) {
+        Case random(randomNames[n], "Default", Input::noise);
+        random.frames = 6000;
+        random.randomSettings = true;
+        for (int i = 0; i < 11; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            random.settings[i] = static_cast<float>((seed >> 8) & 0xffff) / 65535.0f;
+        }
+        random.settings[0] = 1.0f;                               // Power on
+        random.settings[10] = 0.2f + 0.8f * random.settings[10];  // audible output
+        list.push_back(random);
+    }
     // Every factory program briefly: each one's coefficients, taps and shelves.
     for (const auto& p : kFactoryPresets) {
         Case brief(p.name, p.name, Input::noise);
@@ -147,6 +171,8 @@ bool renderCase(EntryPoint entry, const Case& c, Render& out, std::vector<std::s
     // A host switches programs it keeps itself by setting every parameter.
     for (int i = 0; i < 16; ++i) e->setParameter(e, i, static_cast<float>(program->values[i]));
     for (int i = 0; i < 4 && c.tweakIndex[i] >= 0; ++i) e->setParameter(e, c.tweakIndex[i], c.tweakValue[i]);
+    if (c.randomSettings)
+        for (int i = 0; i < 11; ++i) e->setParameter(e, i, c.settings[i]);
     dispatch(e, effMainsChanged, 0, 1);
 
     std::vector<float> inL, inR;
