@@ -2,7 +2,8 @@
 // opens the editor into a top-level window of its own, lets it paint, takes a
 // screenshot and compares it with the Linux headless reference picture (same layout;
 // text may differ by font rasterisation), clicks the PROC button with real mouse input
-// and checks that Power toggles, then closes everything.
+// and checks that Power toggles, types a number into a text field, chooses from the
+// algorithm menu, and opens and closes editors as hosts do.
 //
 //   moltaro-editor-check <Moltaro.dll> <reference.png> <screenshot.bmp>
 //
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editor/PngDecoder.h"
@@ -270,13 +272,77 @@ int main(int argc, char** argv) {
     run(effect, 500);
     report(effect->getParameter(effect, 0) == 1.0f, "a second click switches Power on again");
 
+    // The TIME field: a click opens the native text field, Enter takes the typed number.
+    click(editor, 68, 104);
+    run(effect, 300);
+    HWND field = FindWindowExA(editor, nullptr, "Edit", nullptr);
+    report(field != nullptr, "a click on the TIME field opens a text field");
+    if (field) {
+        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("25"));
+        SendMessageA(field, WM_KEYDOWN, VK_RETURN, 0);
+        run(effect, 300);
+        report(effect->getParameter(effect, 3) == 0.25f && !IsWindow(field),
+               "typing 25 and Enter sets Decay to " + std::to_string(effect->getParameter(effect, 3)));
+    }
+
+    // The algorithm name: a pop-up menu of the nine algorithms; the keys choose Hall.
+    std::thread menuKeys([] {
+        HWND menu = nullptr;
+        for (int i = 0; i < 300 && !menu; ++i) {
+            menu = FindWindowA("#32768", nullptr);
+            if (!menu || !IsWindowVisible(menu)) {
+                menu = nullptr;
+                Sleep(10);
+            }
+        }
+        if (!menu) return;
+        for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) {
+            PostMessageA(menu, WM_KEYDOWN, key, 0);
+            Sleep(50);
+        }
+        for (int i = 0; i < 20 && IsWindowVisible(menu); ++i) {  // never leave it open
+            PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            Sleep(100);
+        }
+    });
+    click(editor, 150, 107);
+    run(effect, 800);
+    menuKeys.join();
+    const float type = effect->getParameter(effect, 1);
+    report(type > 4.0f / 9.0f && type < 5.0f / 9.0f, "the algorithm menu chooses Hall (Type " + std::to_string(type) + ")");
+
     dispatch(effect, effEditClose);
     run(nullptr, 100);
     report(GetWindow(host, GW_CHILD) == nullptr, "effEditClose removes the window");
     WNDCLASSEXA info{};
     info.cbSize = sizeof info;
     report(!GetClassInfoExA(module, name.c_str(), &info), "the window class is unregistered with its last window");
-    report(dispatch(effect, effClose) == 1, "effClose answers 1");
+
+    // Opened again, and a second instance's editor beside it: one class for both.
+    HWND secondHost = CreateWindowA("MoltaroTestHost", "second", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 360, 20,
+                                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+    AEffect* second = entry(hostCallback);
+    const bool reopened = dispatch(effect, effEditOpen, 0, 0, host) == 1;
+    const bool secondOpened = second && dispatch(second, effEditOpen, 0, 0, secondHost) == 1;
+    run(effect, 200);
+    if (second) dispatch(second, effEditIdle);
+    report(reopened && secondOpened && GetWindow(host, GW_CHILD) && GetWindow(secondHost, GW_CHILD),
+           "reopened, and a second instance's editor open at the same time");
+    dispatch(effect, effEditClose);
+    report(GetClassInfoExA(module, name.c_str(), &info) != FALSE, "the class stays while the other editor is open");
+    if (second) {
+        dispatch(second, effEditClose);
+        dispatch(second, effClose);
+    }
+    report(!GetClassInfoExA(module, name.c_str(), &info), "and goes with the last one");
+    // A host that destroys its window before closing the editor.
+    dispatch(effect, effEditOpen, 0, 0, secondHost);
+    run(effect, 100);
+    DestroyWindow(secondHost);
+    run(effect, 100);
+    dispatch(effect, effEditClose);
+    report(dispatch(effect, effClose) == 1, "effClose answers 1, also after a host destroyed the editor's parent");
     DestroyWindow(host);
     FreeLibrary(module);
     return finish();
