@@ -19,22 +19,22 @@ std::string cutUtf8(const std::string& text, std::size_t limit) {
 }  // namespace
 
 std::unique_ptr<Win32TextField> Win32TextField::create(HWND parent, std::shared_ptr<WindowLink> link,
-                                                       const TextFieldSpec& spec, TextFieldListener* listener) {
+                                                       const TextFieldSpec& desc, TextFieldListener* listener) {
     std::unique_ptr<Win32TextField> f(new Win32TextField);
     f->parent = parent;
     f->link = std::move(link);
     f->listener = listener;
-    f->limit = spec.maxLength > 0 ? static_cast<std::size_t>(spec.maxLength) : 255;
-    f->startText = cutUtf8(spec.text, f->limit);
-    f->foreground = toColorRef(spec.textColor);
-    f->background = toColorRef(spec.backColor);
+    f->limit = desc.maxLength > 0 ? static_cast<std::size_t>(desc.maxLength) : 255;
+    f->startText = cutUtf8(desc.text, f->limit);
+    f->foreground = toColorRef(desc.textColor);
+    f->background = toColorRef(desc.backColor);
     f->backBrush = CreateSolidBrush(f->background);
-    const DWORD align = spec.align == HAlign::Center ? ES_CENTER : spec.align == HAlign::Right ? ES_RIGHT : ES_LEFT;
-    const Rect& r = spec.rect;
+    const DWORD align = desc.align == HAlign::Center ? ES_CENTER : desc.align == HAlign::Right ? ES_RIGHT : ES_LEFT;
+    const Rect& r = desc.rect;
     f->edit = CreateWindowExW(0, L"EDIT", widen(f->startText).c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | align,
                               r.left, r.top, r.width(), r.height(), parent, nullptr, moduleHandle(), nullptr);
     if (!f->edit) return nullptr;
-    f->font = createFont(spec.font);
+    f->font = createFont(desc.font);
     if (f->font) SendMessageW(f->edit, WM_SETFONT, reinterpret_cast<WPARAM>(f->font), FALSE);
     SendMessageW(f->edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
     // The limit counts characters; text() cuts to bytes as well.

@@ -19,7 +19,7 @@ class Win32TextField final : public TextField {
 public:
     // Null when the edit control cannot be made.
     static std::unique_ptr<Win32TextField> create(HWND parent, std::shared_ptr<WindowLink> link,
-                                                  const TextFieldSpec& spec, TextFieldListener* listener);
+                                                  const TextFieldSpec& desc, TextFieldListener* listener);
     ~Win32TextField() override;
 
     std::string text() const override;

@@ -425,9 +425,9 @@ MenuChoice Win32Window::popupMenu(const Menu& menu, Point at, int trackButton) {
     return choice;
 }
 
-std::unique_ptr<TextField> Win32Window::createTextField(const TextFieldSpec& spec, TextFieldListener* fieldListener) {
+std::unique_ptr<TextField> Win32Window::createTextField(const TextFieldSpec& desc, TextFieldListener* fieldListener) {
     if (!alive()) return nullptr;
-    auto f = Win32TextField::create(hwnd, link, spec, fieldListener);
+    auto f = Win32TextField::create(hwnd, link, desc, fieldListener);
     if (f) field = f.get();
     return f;
 }

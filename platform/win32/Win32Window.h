@@ -42,7 +42,7 @@ public:
     int mouseButtons() override;
     Point mousePosition() override;
     MenuChoice popupMenu(const Menu& menu, Point at, int trackButton) override;
-    std::unique_ptr<TextField> createTextField(const TextFieldSpec& spec, TextFieldListener* listener) override;
+    std::unique_ptr<TextField> createTextField(const TextFieldSpec& desc, TextFieldListener* listener) override;
 
     HWND handle() const { return hwnd; }
     bool alive() const { return hwnd != nullptr && !gone; }

@@ -172,22 +172,22 @@ public:
     }
 };
 
-pf::TextFieldSpec fieldSpec(const std::string& text) {
-    pf::TextFieldSpec spec;
-    spec.rect = pf::Rect{20, 30, 120, 45};
-    spec.text = text;
-    spec.textColor = pf::Color{75, 75, 80, 255};
-    spec.backColor = pf::Color{237, 235, 213, 255};
-    spec.align = pf::HAlign::Center;
-    spec.maxLength = 8;
-    return spec;
+pf::TextFieldSpec fieldDesc(const std::string& text) {
+    pf::TextFieldSpec desc;
+    desc.rect = pf::Rect{20, 30, 120, 45};
+    desc.text = text;
+    desc.textColor = pf::Color{75, 75, 80, 255};
+    desc.backColor = pf::Color{237, 235, 213, 255};
+    desc.align = pf::HAlign::Center;
+    desc.maxLength = 8;
+    return desc;
 }
 
 }  // namespace
 
 TEST_F(Win32Parts, TextFieldIsAnEditControlWithTheTextSelectedFocusedAndColoured) {
     FieldListener ends;
-    auto field = window->createTextField(fieldSpec("500Hz"), &ends);
+    auto field = window->createTextField(fieldDesc("500Hz"), &ends);
     ASSERT_TRUE(field);
     HWND edit = w32::textFieldHandle(*window);
     ASSERT_TRUE(IsWindow(edit));
@@ -228,7 +228,7 @@ TEST_F(Win32Parts, TextFieldIsAnEditControlWithTheTextSelectedFocusedAndColoured
 
 TEST_F(Win32Parts, EnterEscapeAndFocusLossEndTheEditingOnce) {
     FieldListener ends;
-    std::unique_ptr<pf::TextField> field = window->createTextField(fieldSpec("50%"), &ends);
+    std::unique_ptr<pf::TextField> field = window->createTextField(fieldDesc("50%"), &ends);
     HWND edit = w32::textFieldHandle(*window);
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"75"));
     // The listener removes the field while it is told, as the toolkit does.
@@ -240,7 +240,7 @@ TEST_F(Win32Parts, EnterEscapeAndFocusLossEndTheEditingOnce) {
 
     std::string textAtEnd;
     ends.ends.clear();
-    field = window->createTextField(fieldSpec("50%"), &ends);
+    field = window->createTextField(fieldDesc("50%"), &ends);
     edit = w32::textFieldHandle(*window);
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
     ends.onEnd = [&] { textAtEnd = field->text(); };
@@ -254,7 +254,7 @@ TEST_F(Win32Parts, EnterEscapeAndFocusLossEndTheEditingOnce) {
 
     ends.ends.clear();
     ends.onEnd = nullptr;
-    field = window->createTextField(fieldSpec("1"), &ends);
+    field = window->createTextField(fieldDesc("1"), &ends);
     SetFocus(host.hwnd);
     ASSERT_EQ(ends.ends.size(), 1u);
     EXPECT_FALSE(ends.ends[0]);
