@@ -2,6 +2,8 @@
 // the host-facing robustness against null pointers.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cstring>
 #include <vector>
 
@@ -107,7 +109,8 @@ TEST_F(Dispatcher, EveryIndexCanBeAutomated) {
 }
 
 TEST_F(Dispatcher, TotalSampleCountIsEchoed) {
-    for (VstIntPtr v : {VstIntPtr(0), VstIntPtr(1), VstIntPtr(48000), VstIntPtr(-7), VstIntPtr(1) << 40})
+    for (VstIntPtr v : {VstIntPtr(0), VstIntPtr(1), VstIntPtr(48000), VstIntPtr(-7),
+                        std::numeric_limits<VstIntPtr>::max(), std::numeric_limits<VstIntPtr>::min()})
         EXPECT_EQ(host.dispatch(effSetTotalSampleToProcess, 0, v), v);
 }
 
