@@ -2,9 +2,8 @@
 // the host-facing robustness against null pointers.
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "shell/AEffEditor.h"
