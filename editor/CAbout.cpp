@@ -50,21 +50,4 @@ bool CAbout::isTypeOf(const char* className) const {
 
 void CAbout::draw(CDrawContext*) { setDirty(false); }
 
-void CAbout::mouse(CDrawContext* context, CPoint&, long buttons) {
-    if (!bMouseEnabled) return;
-    const long button = readButtons(context, buttons);
-    if (offerModifierClick(context, button)) return;
-    if (!(button & kLButton)) return;
-    value = value == 0.f ? 1.f : 0.f;
-    if (value != 0.f) {
-        auto* view = new CSplashScreenMyView(toDisplay, this, textPosition);
-        if (pParentFrame && pParentFrame->setModalView(view)) {
-            modalView = view;
-            if (listener) listener->valueChanged(context, this);
-        } else {
-            view->forget();
-            value = 0.f;
-        }
-    }
-    setDirty(true);
-}
+CView* CAbout::createSplashView() { return new CSplashScreenMyView(toDisplay, this, textPosition); }

@@ -34,10 +34,13 @@ public:
 
     // The strip is part of the window background: nothing to draw.
     void draw(VSTGUI::CDrawContext* context) override;
-    void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons = -1) override;
     bool isTypeOf(const char* className) const override;
 
     const VSTGUI::CPoint& getTextPosition() const { return textPosition; }
+
+protected:
+    // The about view with the version text, instead of the plain splash view.
+    VSTGUI::CView* createSplashView() override;
 
 private:
     VSTGUI::CPoint textPosition;

@@ -59,7 +59,7 @@ void CSplashScreen::mouse(CDrawContext* context, CPoint&, long buttons) {
     if (!(button & kLButton)) return;
     value = value == 0.f ? 1.f : 0.f;
     if (value != 0.f) {
-        auto* view = new CSplashScreenView(toDisplay, this);
+        CView* view = createSplashView();
         if (pParentFrame && pParentFrame->setModalView(view)) {
             modalView = view;
             if (listener) listener->valueChanged(context, this);
@@ -70,6 +70,8 @@ void CSplashScreen::mouse(CDrawContext* context, CPoint&, long buttons) {
     }
     setDirty(true);
 }
+
+CView* CSplashScreen::createSplashView() { return new CSplashScreenView(toDisplay, this); }
 
 void CSplashScreen::unSplash(CDrawContext* context) {
     value = 0.f;

@@ -51,6 +51,9 @@ public:
     CView* getSplashView() const { return modalView; }
 
 protected:
+    // The view shown while the splash is open (a new reference, handed to the frame).
+    virtual CView* createSplashView();
+
     CRect toDisplay;
     CPoint offset;
     unsigned char alphaValue = 255;
