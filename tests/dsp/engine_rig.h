@@ -1,6 +1,7 @@
 #pragma once
 // Test helpers: an Engine driven as the shell drives it, and the same settings on the
 // reference model.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -32,6 +33,15 @@ inline void apply(Engine& e, const reference::Params& p) {
     e.updatePredelay();
 }
 
+// Settings for the core tests: the three values they vary, the rest at their defaults.
+inline reference::Params settings(float decay = 0.5f, float diffusion = 1.0f, float highDamp = 0.1f) {
+    reference::Params p;
+    p.decay = decay;
+    p.diffusion = diffusion;
+    p.highDamp = highDamp;
+    return p;
+}
+
 // A fresh engine as the plug-in leaves it after construction and resume, running
 // `algorithm` with the given settings.
 inline std::unique_ptr<Engine> makeEngine(float rate, int algorithm, const reference::Params& p = {},
@@ -58,6 +68,23 @@ inline void run(Engine& e, const Signal& inL, const Signal& inR, Signal& outL, S
         e.process(ins, outs, n, true, true);
         at += n;
     }
+}
+
+// One algorithm's setup and core routine.
+struct CoreRoutines {
+    void (Engine::*prepare)();
+    void (Engine::*process)(int);
+};
+
+// The core alone on core samples, all of them in one call.
+inline void runCore(Engine& e, CoreRoutines c, const Signal& inL, const Signal& inR, Signal& outL, Signal& outR) {
+    const int n = static_cast<int>(inL.size());
+    std::copy(inL.begin(), inL.end(), e.workInL);
+    std::copy(inR.begin(), inR.end(), e.workInR);
+    (e.*c.prepare)();
+    (e.*c.process)(n);
+    outL.assign(e.workOutL, e.workOutL + n);
+    outR.assign(e.workOutR, e.workOutR + n);
 }
 
 // Deterministic uniform noise in [-amp, amp).

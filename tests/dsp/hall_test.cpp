@@ -23,30 +23,13 @@ constexpr int kRightOut[24] = {2310, 1793, 2156, 1693, 1068, 1452, 1364, 1121, 9
 constexpr int kAllpass[8] = {716, 279, 556, 211, 745, 244, 539, 234};
 constexpr char kCombFeed[] = "LLLRLRLRLRLRLRLRLRLRLRLR";
 
-reference::Params flat(float decay = 0.5f, float diffusion = 1.0f, float highDamp = 0.1f) {
-    reference::Params p;
-    p.decay = decay;
-    p.diffusion = diffusion;
-    p.highDamp = highDamp;
-    return p;
-}
-
-// The core alone on core samples: impulse `in` on the left input.
-void runCore(Engine& e, const Signal& inL, const Signal& inR, Signal& outL, Signal& outR) {
-    const int n = static_cast<int>(inL.size());
-    std::copy(inL.begin(), inL.end(), e.workInL);
-    std::copy(inR.begin(), inR.end(), e.workInR);
-    e.prepareHall();
-    e.processHall(n);
-    outL.assign(e.workOutL, e.workOutL + n);
-    outR.assign(e.workOutR, e.workOutR + n);
-}
+const CoreRoutines kHall{&Engine::prepareHall, &Engine::processHall};
 
 }  // namespace
 
 TEST(Hall, TapsMatchTheTablesWhereverTheWriteIndexStands) {
     for (int start : {0, 16383, 5000, 0xfff7}) {
-        auto e = makeEngine(44100, 4, flat());
+        auto e = makeEngine(44100, 4, settings());
         e->write16k = start;
         e->prepareHall();
         EXPECT_EQ(e->write16k, start & 0x3fff);
@@ -66,27 +49,27 @@ TEST(Hall, GainsFollowDecayHighDampAndDiffusion) {
     const float decays[3] = {0.0f, 0.5f, 1.0f};
     const float gains[3] = {0.52940f, 0.81751f, 0.97872f};
     for (int i = 0; i < 3; ++i) {
-        auto e = makeEngine(44100, 4, flat(decays[i]));
+        auto e = makeEngine(44100, 4, settings(decays[i]));
         e->prepareHall();
         EXPECT_NEAR(e->hall.loopGain, gains[i], 5e-6) << "decay " << decays[i];
     }
-    auto e = makeEngine(44100, 4, flat(0.5f, 0.0f, 0.0f));
+    auto e = makeEngine(44100, 4, settings(0.5f, 0.0f, 0.0f));
     e->prepareHall();
     EXPECT_NEAR(e->hall.sizeFactor, 0.12762651f, 1e-8);
     EXPECT_EQ(e->hall.dampCoef, 1.0f);        // HighDamp 0: the comb taps pass unfiltered
     EXPECT_EQ(e->hall.diffusionCoef, 0.0f);
-    e = makeEngine(44100, 4, flat(0.5f, 1.0f, 1.0f));
+    e = makeEngine(44100, 4, settings(0.5f, 1.0f, 1.0f));
     e->prepareHall();
     EXPECT_NEAR(e->hall.dampCoef, 0.2f, 1e-7);
     EXPECT_NEAR(e->hall.diffusionCoef, 0.63f, 1e-7);
 }
 
 TEST(Hall, SetupRunsOnlyWhenPendingAndKeepsTheDelays) {
-    auto e = makeEngine(44100, 4, flat(0.2f));
+    auto e = makeEngine(44100, 4, settings(0.2f));
     e->prepareHall();
     const float g = e->hall.loopGain;
     Signal in = noise(3000), outL, outR;
-    runCore(*e, in, in, outL, outR);
+    runCore(*e, kHall, in, in, outL, outR);
     moltaro::store(e->params.decay, 0.9f);   // not yet flagged
     e->prepareHall();
     EXPECT_EQ(e->hall.loopGain, g);
@@ -100,16 +83,16 @@ TEST(Hall, SetupRunsOnlyWhenPendingAndKeepsTheDelays) {
 // 745 + 244 + 539 + 234 on the right, 1762 each): a left impulse reaches the left output
 // through comb 22's tap (533) and the right output through echo line 23's (491).
 TEST(Hall, ImpulseFirstArrivesThroughTheShortestTaps) {
-    auto e = makeEngine(44100, 4, flat(0.5f, 0.0f, 0.0f));
+    auto e = makeEngine(44100, 4, settings(0.5f, 0.0f, 0.0f));
     Signal outL, outR;
-    runCore(*e, impulse(4000), Signal(4000, 0.0f), outL, outR);
+    runCore(*e, kHall, impulse(4000), Signal(4000, 0.0f), outL, outR);
     EXPECT_EQ(firstAbove(outL, 1e-4f), 533 + 1762);
     EXPECT_EQ(firstAbove(outR, 1e-4f), 491 + 1762);
 
     // With diffusion the all-passes pass part of their input at once: 1762 samples earlier,
     // scaled by c^4.
-    e = makeEngine(44100, 4, flat(0.5f, 1.0f, 0.0f));
-    runCore(*e, impulse(4000), Signal(4000, 0.0f), outL, outR);
+    e = makeEngine(44100, 4, settings(0.5f, 1.0f, 0.0f));
+    runCore(*e, kHall, impulse(4000), Signal(4000, 0.0f), outL, outR);
     EXPECT_EQ(firstAbove(outL, 1e-6f), 533);
     EXPECT_NEAR(std::fabs(outL[533]), 0.08625f * std::pow(0.63f, 4.0f), 2e-4f);
 }
@@ -123,7 +106,7 @@ TEST(Hall, FirstArrivalInHostSamplesFollowsTheRateDivider) {
         int factor, latency;
     };
     for (const Rate r : {Rate{44100, 1, 0}, Rate{96000, 2, 30}, Rate{192000, 4, 13}}) {
-        reference::Params p = flat(0.5f, 0.0f, 0.0f);
+        reference::Params p = settings(0.5f, 0.0f, 0.0f);
         p.wet = 1.0f;
         auto e = makeEngine(r.hz, 4, p);
         const int len = r.factor * 2400;
@@ -146,13 +129,13 @@ TEST(Hall, FirstArrivalInHostSamplesFollowsTheRateDivider) {
 }
 
 TEST(Hall, PowerOffLetsTheTailDecay) {
-    reference::Params p = flat(0.5f);
+    reference::Params p = settings(0.5f);
     auto e = makeEngine(44100, 4, p);
     Signal in = noise(20000), outL, outR;
-    runCore(*e, in, in, outL, outR);
+    runCore(*e, kHall, in, in, outL, outR);
     moltaro::store(e->params.power, 0);
     Signal silence(44100, 0.0f);
-    runCore(*e, silence, silence, outL, outR);
+    runCore(*e, kHall, silence, silence, outL, outR);
     auto energy = [](const Signal& s, int from, int to) {
         double sum = 0;
         for (int i = from; i < to; ++i) sum += static_cast<double>(s[i]) * s[i];

@@ -25,23 +25,7 @@ constexpr int kRead[20] = {315, 445, 569, 602, 809, 412, 597, 610, 632, 643,
 // Channel fed into C1..C24.
 constexpr char kTankFeed[] = "LRLRLRLRLRLRRLRLRLRLRLRL";
 
-reference::Params settings(float decay = 0.5f, float diffusion = 1.0f, float highDamp = 0.1f) {
-    reference::Params p;
-    p.decay = decay;
-    p.diffusion = diffusion;
-    p.highDamp = highDamp;
-    return p;
-}
-
-void runCore(Engine& e, const Signal& inL, const Signal& inR, Signal& outL, Signal& outR) {
-    const int n = static_cast<int>(inL.size());
-    std::copy(inL.begin(), inL.end(), e.workInL);
-    std::copy(inR.begin(), inR.end(), e.workInR);
-    e.preparePlate();
-    e.processPlate(n);
-    outL.assign(e.workOutL, e.workOutL + n);
-    outR.assign(e.workOutR, e.workOutR + n);
-}
+const CoreRoutines kPlate{&Engine::preparePlate, &Engine::processPlate};
 
 }  // namespace
 
@@ -102,7 +86,7 @@ TEST(Plate, GainsFollowDecayHighDampAndDiffusion) {
 TEST(Plate, ImpulseFirstArrivesThroughTheEarlyNetwork) {
     auto e = makeEngine(44100, 8, settings(0.5f, 0.0f));
     Signal outL, outR;
-    runCore(*e, impulse(2000), Signal(2000, 0.0f), outL, outR);
+    runCore(*e, kPlate, impulse(2000), Signal(2000, 0.0f), outL, outR);
     EXPECT_EQ(firstAbove(outL, 1e-4f), 315 + 29);
     EXPECT_EQ(firstAbove(outR, 1e-4f), 411 + 29);
     // Early network weighted 3x, its first stage 0.5: the arrival carries the dispersed
@@ -110,14 +94,14 @@ TEST(Plate, ImpulseFirstArrivesThroughTheEarlyNetwork) {
     EXPECT_NEAR(outL[344], 3.0f * 0.5f * 0.07268f * 0.79f, 0.02f);
 
     e = makeEngine(44100, 8, settings(0.5f, 1.0f));
-    runCore(*e, impulse(2000), Signal(2000, 0.0f), outL, outR);
+    runCore(*e, kPlate, impulse(2000), Signal(2000, 0.0f), outL, outR);
     EXPECT_EQ(firstAbove(outL, 1e-4f), 315);
 }
 
 TEST(Plate, UsesOnlyItsTwelveDispersionMembers) {
     auto e = makeEngine(44100, 8, settings());
     Signal in = noise(5000), outL, outR;
-    runCore(*e, in, in, outL, outR);
+    runCore(*e, kPlate, in, in, outL, outR);
     const int used[12] = {1, 3, 5, 7, 9, 10, 11, 12, 21, 22, 23, 24};
     for (int m = 1; m <= 32; ++m) {
         const bool isUsed = std::find(std::begin(used), std::end(used), m) != std::end(used);
@@ -137,9 +121,9 @@ TEST(Plate, DecayLengthensTheTail) {
     for (float decay : {0.0f, 0.5f, 1.0f}) {
         auto e = makeEngine(44100, 8, settings(decay));
         Signal in = noise(4410), outL, outR;
-        runCore(*e, in, in, outL, outR);
+        runCore(*e, kPlate, in, in, outL, outR);
         Signal silence(44100, 0.0f);
-        runCore(*e, silence, silence, outL, outR);
+        runCore(*e, kPlate, silence, silence, outL, outR);
         double late = 0;
         for (int i = 22050; i < 44100; ++i) late += static_cast<double>(outL[i]) * outL[i];
         EXPECT_GT(late, previous * 10) << "decay " << decay;
