@@ -8,28 +8,14 @@
 #include <cstring>
 
 #include "editor/CTextLED.h"
+#include "support/PixelCompare.h"
 
 namespace editor_test {
 namespace {
 
 const std::string kReferenceDir = std::string(MOLTARO_SOURCE_DIR) + "/tests/editor/reference/";
 
-// Pixels whose colour differs by more than tolerance in any channel.
-int differingPixels(const pf::Image& a, const pf::Image& b, int tolerance) {
-    int count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const uint32_t p = a.pixel(x, y), q = b.pixel(x, y);
-            for (int shift = 0; shift < 24; shift += 8) {
-                const int d = static_cast<int>((p >> shift) & 0xff) - static_cast<int>((q >> shift) & 0xff);
-                if (d > tolerance || d < -tolerance) {
-                    ++count;
-                    break;
-                }
-            }
-        }
-    return count;
-}
+using testsupport::differingPixels;
 
 class PictureTest : public EditorTest {
 protected:

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <cstdio>
+#include "support/PixelCompare.h"
 
 namespace toolkit_test {
 namespace {
@@ -36,22 +37,7 @@ protected:
     hl::HeadlessWindow* window = nullptr;
 };
 
-// Counts pixels whose colour differs by more than `tolerance` in any channel.
-int differingPixels(const pf::Image& a, const pf::Image& b, int tolerance) {
-    int count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const uint32_t p = a.pixel(x, y), q = b.pixel(x, y);
-            for (int shift = 0; shift < 24; shift += 8) {
-                const int d = static_cast<int>((p >> shift) & 0xff) - static_cast<int>((q >> shift) & 0xff);
-                if (d > tolerance || d < -tolerance) {
-                    ++count;
-                    break;
-                }
-            }
-        }
-    return count;
-}
+using testsupport::differingPixels;
 
 TEST_F(DemoTest, MatchesTheReferencePicture) {
     const pf::Image& shown = window->frameBuffer();
