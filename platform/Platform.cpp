@@ -11,6 +11,16 @@
 namespace moltaro {
 namespace platform {
 
+void DrawContext::frameRect(const Rect& r, Color c, int width) {
+    if (r.isEmpty()) return;
+    width = std::max(1, width);
+    const int l = r.left, t = r.top, rr = r.right, b = r.bottom;
+    fillRect({l, t, rr, std::min(b, t + width)}, c);
+    fillRect({l, std::max(t, b - width), rr, b}, c);
+    fillRect({l, t + width, std::min(rr, l + width), b - width}, c);
+    fillRect({std::max(l, rr - width), t + width, rr, b - width}, c);
+}
+
 Rect Rect::intersect(const Rect& o) const {
     Rect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right), std::min(bottom, o.bottom)};
     if (r.isEmpty()) return Rect{};

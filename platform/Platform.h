@@ -178,8 +178,8 @@ public:
     virtual Rect getClip() const = 0;
 
     virtual void fillRect(const Rect& r, Color c) = 0;
-    // A one-pixel (or width-pixel) outline just inside r.
-    virtual void frameRect(const Rect& r, Color c, int width = 1) = 0;
+    // A one-pixel (or width-pixel) outline just inside r; by default four fills.
+    virtual void frameRect(const Rect& r, Color c, int width = 1);
     // A line covering the pixels from a to b inclusive.
     virtual void drawLine(Point a, Point b, Color c, int width = 1) = 0;
     virtual void fillEllipse(const Rect& r, Color c) = 0;

@@ -67,16 +67,6 @@ void CairoDrawContext::fillRect(const Rect& r, Color c) {
     touched();
 }
 
-void CairoDrawContext::frameRect(const Rect& r, Color c, int width) {
-    if (r.isEmpty()) return;
-    width = std::max(1, width);
-    const int l = r.left, t = r.top, rr = r.right, b = r.bottom;
-    fillRect({l, t, rr, std::min(b, t + width)}, c);
-    fillRect({l, std::max(t, b - width), rr, b}, c);
-    fillRect({l, t + width, std::min(rr, l + width), b - width}, c);
-    fillRect({std::max(l, rr - width), t + width, rr, b - width}, c);
-}
-
 void CairoDrawContext::drawLine(Point a, Point b, Color c, int width) {
     setColor(c);
     cairo_set_line_width(cr, std::max(1, width));

@@ -28,7 +28,6 @@ public:
     Rect getClip() const override { return clip; }
 
     void fillRect(const Rect& r, Color c) override;
-    void frameRect(const Rect& r, Color c, int width) override;
     void drawLine(Point a, Point b, Color c, int width) override;
     void fillEllipse(const Rect& r, Color c) override;
     void frameEllipse(const Rect& r, Color c, int width) override;

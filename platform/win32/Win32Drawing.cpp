@@ -232,16 +232,6 @@ void GdiDrawContext::fillRect(const Rect& r, Color c) {
     touched(d);
 }
 
-void GdiDrawContext::frameRect(const Rect& r, Color c, int width) {
-    if (r.isEmpty()) return;
-    width = std::max(1, width);
-    const int l = r.left, t = r.top, rr = r.right, b = r.bottom;
-    fillRect({l, t, rr, std::min(b, t + width)}, c);
-    fillRect({l, std::max(t, b - width), rr, b}, c);
-    fillRect({l, t + width, std::min(rr, l + width), b - width}, c);
-    fillRect({std::max(l, rr - width), t + width, rr, b - width}, c);
-}
-
 void GdiDrawContext::drawLine(Point a, Point b, Color c, int width) {
     if (c.a == 0 || !prepare()) return;
     width = std::max(1, width);

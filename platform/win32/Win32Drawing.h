@@ -84,7 +84,6 @@ public:
     Rect getClip() const override { return clip; }
 
     void fillRect(const Rect& r, Color c) override;
-    void frameRect(const Rect& r, Color c, int width = 1) override;
     void drawLine(Point a, Point b, Color c, int width = 1) override;
     void fillEllipse(const Rect& r, Color c) override;
     void frameEllipse(const Rect& r, Color c, int width = 1) override;
