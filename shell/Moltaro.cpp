@@ -240,18 +240,8 @@ void Moltaro::processReplacing(float** inputs, float** outputs, VstInt32 frames)
 
     const float* in[2] = {inputs ? inputs[0] : nullptr, input1 && inputs ? inputs[1] : nullptr};
     float* out[2] = {outputs ? outputs[0] : nullptr, output1 && outputs ? outputs[1] : nullptr};
-
-    // A host must not pass more than the work buffers hold; split such calls rather
-    // than overrun them.
-    const int chunk = engine.maxFrames > 0 ? engine.maxFrames : frames;
-    int done = 0;
-    do {
-        const int n = frames - done < chunk ? frames - done : chunk;
-        const float* inPart[2] = {in[0] ? in[0] + done : nullptr, in[1] ? in[1] + done : nullptr};
-        float* outPart[2] = {out[0] ? out[0] + done : nullptr, out[1] ? out[1] + done : nullptr};
-        engine.process(inPart, outPart, n, input1, output1);
-        done += n;
-    } while (done < frames);
+    // The engine runs blocks of any length in pieces its buffers hold.
+    engine.process(in, out, frames, input1, output1);
 }
 
 bool Moltaro::getEffectName(char* name) {
