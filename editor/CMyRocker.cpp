@@ -20,13 +20,7 @@ bool CMyRocker::isTypeOf(const char* className) const {
 }
 
 void CMyRocker::draw(CDrawContext* context) {
-    if (pBackground) {
-        const CPoint from(offset.h, offset.v + (direction + 1) * heightOfOneImage);
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, from);
-        else
-            pBackground->draw(context, size, from);
-    }
+    drawBackgroundBitmap(context, size, CPoint(offset.h, offset.v + (direction + 1) * heightOfOneImage));
     setDirty(false);
 }
 

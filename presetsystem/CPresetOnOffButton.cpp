@@ -22,13 +22,7 @@ long CPresetOnOffButton::getImageIndex() const {
 }
 
 void CPresetOnOffButton::draw(CDrawContext* context) {
-    if (pBackground) {
-        const CPoint from(0, getImageIndex() * (pBackground->getHeight() / 4));
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, from);
-        else
-            pBackground->draw(context, size, from);
-    }
+    if (pBackground) drawBackgroundBitmap(context, size, CPoint(0, getImageIndex() * (pBackground->getHeight() / 4)));
     setDirty(false);
 }
 

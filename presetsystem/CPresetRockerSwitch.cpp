@@ -26,13 +26,7 @@ long CPresetRockerSwitch::getImageIndex() const {
 }
 
 void CPresetRockerSwitch::draw(CDrawContext* context) {
-    if (pBackground) {
-        const CPoint from(offset.h, offset.v + getImageIndex() * heightOfOneImage);
-        if (bTransparencyEnabled)
-            pBackground->drawTransparent(context, size, from);
-        else
-            pBackground->draw(context, size, from);
-    }
+    drawBackgroundBitmap(context, size, CPoint(offset.h, offset.v + getImageIndex() * heightOfOneImage));
     setDirty(false);
 }
 
