@@ -13,6 +13,7 @@
 #include "presetsystem/CPresetOnOffButton.h"
 #include "presetsystem/CPresetRockerSwitch.h"
 #include "presetsystem/CSaveLoadButton.h"
+#include "files/FilesTestSupport.h"
 
 namespace editor_test {
 namespace {
@@ -41,21 +42,7 @@ const Spot kMemoryButtons[] = {
     {"B store", CPresetSystemEditor::kStoreBTag, 261, 285},
 };
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "moltaro-editor-XXXXXX").string();
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back(0);
-        if (char* made = ::mkdtemp(buf.data())) path = made;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string file(const char* name) const { return (fs::path(path) / name).string(); }
-    std::string path;
-};
+using filestest::TempDir;
 
 // Dialogs that also run a check while the dialog is "on screen".
 class WatchedDialogs : public pf::ScriptedDialogs {
@@ -210,8 +197,8 @@ TEST_F(PresetBarTest, FileButtonsOpenTheirDialogs) {
 }
 
 TEST_F(PresetBarTest, SavedPresetAndBankComeBackThroughTheLoadButtons) {
-    TempFolder folder;
-    ASSERT_FALSE(folder.path.empty());
+    TempDir folder;
+    ASSERT_FALSE(folder.path().empty());
     choose(8);  // program 7
     host.setParameter(kParamDecay, 0.123f);
     const std::string presetFile = folder.file("mine.zun"), bankFile = folder.file("all.zub");
@@ -245,7 +232,7 @@ TEST_F(PresetBarTest, SavedPresetAndBankComeBackThroughTheLoadButtons) {
 }
 
 TEST_F(PresetBarTest, AFileThatCannotBeReadIsReportedAndChangesNothing) {
-    TempFolder folder;
+    TempDir folder;
     const std::string junk = folder.file("junk.zun");
     FILE* f = std::fopen(junk.c_str(), "wb");
     ASSERT_NE(f, nullptr);
