@@ -22,6 +22,7 @@
 
 #include "editor/PngDecoder.h"
 #include "shell/vst2abi.h"
+#include "tests/windows/win32/Win32TestSupport.h"
 
 namespace {
 
@@ -79,25 +80,7 @@ Picture capture(HWND window) {
     GetClientRect(window, &r);
     p.width = r.right;
     p.height = r.bottom;
-    if (p.width <= 0 || p.height <= 0) return p;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = p.width;
-    info.bmiHeader.biHeight = -p.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(window);
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, p.width, p.height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    p.pixels.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + p.width * p.height);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(dib);
-    ReleaseDC(window, screen);
+    if (p.width > 0 && p.height > 0) p.pixels = win32test::capture(window, p.width, p.height);
     return p;
 }
 
