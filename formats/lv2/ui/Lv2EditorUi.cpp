@@ -1,0 +1,215 @@
+#include "formats/lv2/ui/Lv2EditorUi.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/urid/urid.h>
+
+#include "editor/EditorText.h"
+#include "editor/MoltaroEditor.h"
+#include "platform/Platform.h"
+#include "platform/x11/X11Backend.h"
+#include "shell/Moltaro.h"
+
+namespace moltaro::lv2 {
+
+namespace {
+
+// What the host offers, by URI; null when it does not.
+const void* feature(const LV2_Feature* const* features, const char* uri) {
+    if (!features) return nullptr;
+    for (; *features; ++features)
+        if ((*features)->URI && std::strcmp((*features)->URI, uri) == 0) return (*features)->data;
+    return nullptr;
+}
+
+// Refusals go to the host's log when it has one (and a URID map to name the entry's
+// type), else to stderr.
+void reportError(const LV2_Feature* const* features, const char* format, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    const auto* log = static_cast<const LV2_Log_Log*>(feature(features, LV2_LOG__log));
+    const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
+    if (log && log->printf && map && map->map) {
+        log->printf(log->handle, map->map(map->handle, LV2_LOG__Error), "ZUN Moltaro editor: %s\n", text);
+        return;
+    }
+    std::fprintf(stderr, "ZUN Moltaro editor: %s\n", text);
+}
+
+float clamp01(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
+
+int algorithmOf(float normalised) {
+    const float x = normalised >= 1.0f ? 8.0f / 9.0f : clamp01(normalised);
+    const int a = static_cast<int>(9.0f * x + 0.01f);
+    return a > kNumAlgorithms - 1 ? kNumAlgorithms - 1 : a;
+}
+
+// A parameter's port value (the unit a user reads) for its normalised value, and back.
+float portValueOf(int parameter, float normalised) {
+    switch (parameter) {
+    case kParamPower: return normalised >= 0.5f ? 1.0f : 0.0f;
+    case kParamType: return static_cast<float>(algorithmOf(normalised));
+    default: return static_cast<float>(fieldNumber(parameter, clamp01(normalised)));
+    }
+}
+
+float normalisedOf(int parameter, float portValue) {
+    switch (parameter) {
+    case kParamPower: return portValue >= 0.5f ? 1.0f : 0.0f;
+    case kParamType: {
+        long a = std::lround(portValue);
+        if (a < 0) a = 0;
+        if (a > kNumAlgorithms - 1) a = kNumAlgorithms - 1;
+        return typeValueOf(static_cast<int>(a));
+    }
+    default: {
+        const NumberField* field = numberFieldForParameter(parameter);
+        return field ? parameterFromFieldNumber(*field, portValue) : 0.0f;
+    }
+    }
+}
+
+bool isPortParameter(int index) { return index >= 0 && index < kNumPortParameters; }
+
+}  // namespace
+
+Lv2EditorUi* Lv2EditorUi::create(const LV2_Feature* const* features, LV2UI_Write_Function write,
+                                 LV2UI_Controller controller, LV2UI_Widget* widget) {
+    auto* shared = static_cast<SharedInstance*>(const_cast<void*>(feature(features, LV2_INSTANCE_ACCESS_URI)));
+    void* parent = const_cast<void*>(feature(features, LV2_UI__parent));
+    if (!shared) {
+        reportError(features, "the host gives no access to the plug-in instance (%s)", LV2_INSTANCE_ACCESS_URI);
+        return nullptr;
+    }
+    if (shared->magic != kInstanceMagic || !shared->effect) {
+        reportError(features, "the instance the host passed is not a ZUN Moltaro of this build");
+        return nullptr;
+    }
+    if (!parent) {
+        reportError(features, "the host gives no window to open in (%s)", LV2_UI__parent);
+        return nullptr;
+    }
+    if (!write || !widget) {
+        reportError(features, "the host gives no port write function or widget slot");
+        return nullptr;
+    }
+    Lv2EditorUi* ui = new (std::nothrow) Lv2EditorUi;
+    if (!ui) return nullptr;
+    ui->shared = shared;
+    ui->effect = shared->effect;
+    ui->write = write;
+    ui->controller = controller;
+    ui->touchFeature = static_cast<const LV2UI_Touch*>(feature(features, LV2_UI__touch));
+    ui->link = UiLink{ui, &Lv2EditorUi::automate, &Lv2EditorUi::beginEdit, &Lv2EditorUi::endEdit};
+    // One editor per instance: the effect has room for one.
+    const UiLink* none = nullptr;
+    if (!shared->uiLink.compare_exchange_strong(none, &ui->link)) {
+        reportError(features, "an editor of this instance is open already");
+        delete ui;
+        return nullptr;
+    }
+    ui->linked = true;
+    if (!ui->open(parent, widget)) {
+        reportError(features, "the editor window could not be opened (no X display, or the host's window is gone)");
+        delete ui;
+        return nullptr;
+    }
+    if (const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize))) {
+        ERect* r = nullptr;
+        if (resize->ui_resize && ui->editor->getRect(&r) && r)
+            resize->ui_resize(resize->handle, r->right - r->left, r->bottom - r->top);
+    }
+    return ui;
+}
+
+bool Lv2EditorUi::open(void* parent, LV2UI_Widget* widget) {
+    // Once per binary, before the first editor exists.
+    static const bool installed = (platform::setBackend(&platform::systemBackend()), true);
+    (void)installed;
+    shared->holdEditor();
+    // Attaches itself to the effect, which deletes the editor it had (the DSP side's
+    // stand-in, or nothing).
+    editor = new (std::nothrow) MoltaroEditor(effect);
+    shared->releaseEditor();
+    if (!editor) return false;
+    if (!editor->open(parent)) return false;
+    platform::Window* window = editor->getFrame() ? editor->getFrame()->getPlatformWindow() : nullptr;
+    if (!window) return false;
+    *widget = window->nativeHandle();
+    return true;
+}
+
+Lv2EditorUi::~Lv2EditorUi() {
+    if (editor) {
+        // Closing ends a text field's editing, which may still report its edit.
+        editor->close();
+        // A gesture the host was told of must end, or it keeps ignoring automation.
+        for (int i = 0; i < kNumPortParameters; ++i)
+            if (gestures[i] > 0) {
+                gestures[i] = 0;
+                touch(i, false);
+            }
+    }
+    if (linked) shared->uiLink.store(nullptr);
+    if (editor) {
+        shared->holdEditor();
+        effect->setEditor(nullptr);  // deletes it
+        shared->releaseEditor();
+    }
+}
+
+int Lv2EditorUi::idle() {
+    if (!editor) return 1;
+    editor->idle();
+    const VSTGUI::CFrame* frame = editor->getFrame();
+    return frame && frame->getPlatformWindow() && platform::x11::isAlive(*frame->getPlatformWindow()) ? 0 : 1;
+}
+
+void Lv2EditorUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer) {
+    if (format != 0 || size != sizeof(float) || !buffer || port < kFirstParameterPort) return;
+    const int index = static_cast<int>(port - kFirstParameterPort);
+    if (!isPortParameter(index)) return;
+    float value;
+    std::memcpy(&value, buffer, sizeof value);
+    if (!std::isfinite(value)) return;
+    // While the user moves a control the host's echoes of earlier writes would pull
+    // it back; a value the effect already holds needs nothing.
+    if (gestures[index] > 0) return;
+    if (portValueOf(index, effect->getParameter(index)) == value) return;
+    effect->setParameter(index, normalisedOf(index, value));
+}
+
+void Lv2EditorUi::automate(void* self, int index, float normalised) {
+    auto* ui = static_cast<Lv2EditorUi*>(self);
+    if (!isPortParameter(index) || !std::isfinite(normalised)) return;
+    const float value = portValueOf(index, normalised);
+    ui->write(ui->controller, kFirstParameterPort + static_cast<std::uint32_t>(index), sizeof value, 0, &value);
+}
+
+void Lv2EditorUi::beginEdit(void* self, int index) {
+    auto* ui = static_cast<Lv2EditorUi*>(self);
+    if (!isPortParameter(index)) return;
+    ++ui->gestures[index];
+    if (ui->gestures[index] == 1) ui->touch(index, true);
+}
+
+void Lv2EditorUi::endEdit(void* self, int index) {
+    auto* ui = static_cast<Lv2EditorUi*>(self);
+    if (!isPortParameter(index) || ui->gestures[index] == 0) return;
+    if (--ui->gestures[index] == 0) ui->touch(index, false);
+}
+
+void Lv2EditorUi::touch(int index, bool grabbed) {
+    if (touchFeature && touchFeature->touch)
+        touchFeature->touch(touchFeature->handle, kFirstParameterPort + static_cast<std::uint32_t>(index), grabbed);
+}
+
+}  // namespace moltaro::lv2
