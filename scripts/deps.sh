@@ -5,7 +5,7 @@ set -euo pipefail
 # libcairo2-dev today, but the tests use it directly).
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev libsndfile1-dev
           libcairo2-dev libx11-dev libxtst-dev libfontconfig1-dev fonts-liberation zlib1g-dev
-          xvfb xdotool valgrind)
+          libfftw3-dev xvfb xdotool valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
