@@ -122,47 +122,26 @@ long SoundFileSource::read(float* left, float* right, long maxFrames, std::strin
 AtomicWavWriter::~AtomicWavWriter() { discard(); }
 
 bool AtomicWavWriter::open(const std::string& target, int sampleRate, SampleFormat format,
-                           int64_t maxFrames, std::string& error) {
+                           int64_t maxFrames, std::string& error, int channels) {
     discard();
-    target_ = target;
-    struct stat st;
-    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        error = "cannot write " + quoted(target) + ": it is a directory";
-        return false;
-    }
-
-    const auto slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string pattern = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    fd_ = ::mkstemp(name.data());
-    if (fd_ < 0) {
-        error = "cannot write " + quoted(target) + ": " + std::strerror(errno);
-        return false;
-    }
-    tempPath_ = name.data();
-    // mkstemp creates the file for its owner only; give it the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
+    channels_ = channels;
+    if (!out_.open(target, error)) return false;
 
     SF_INFO info;
     std::memset(&info, 0, sizeof info);
     info.samplerate = sampleRate;
-    info.channels = 2;
+    info.channels = channels;
     int subtype = SF_FORMAT_FLOAT;
     if (format == SampleFormat::Pcm16) subtype = SF_FORMAT_PCM_16;
     if (format == SampleFormat::Pcm24) subtype = SF_FORMAT_PCM_24;
     // A WAV file holds at most 4 GiB of audio; only a render that might need more is
     // written as RF64, the WAV format's 64-bit extension.
-    const int bytesPerFrame = format == SampleFormat::Pcm16 ? 4 : format == SampleFormat::Pcm24 ? 6 : 8;
+    const int bytesPerFrame = channels * (format == SampleFormat::Pcm16 ? 2 : format == SampleFormat::Pcm24 ? 3 : 4);
     const bool large = maxFrames > (int64_t(0xffffffff) - 1024) / bytesPerFrame;
     info.format = (large ? SF_FORMAT_RF64 : SF_FORMAT_WAV) | subtype;
-    file_ = sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
+    file_ = sf_open_fd(out_.fd(), SFM_WRITE, &info, SF_FALSE);
     if (!file_) {
-        error = "cannot write " + quoted(target) + ": " + oneLine(sf_strerror(nullptr));
+        error = out_.failure(oneLine(sf_strerror(nullptr)));
         discard();
         return false;
     }
@@ -171,21 +150,25 @@ bool AtomicWavWriter::open(const std::string& target, int sampleRate, SampleForm
 }
 
 bool AtomicWavWriter::write(const float* left, const float* right, long frames, std::string& error) {
-    if (!file_) {
-        error = "cannot write " + quoted(target_) + ": the file is not open";
-        return false;
-    }
-    if (frames <= 0) return true;
+    if (frames <= 0) return file_ ? true : writeInterleaved(nullptr, 0, error);
     interleaved_.resize(static_cast<size_t>(frames) * 2);
     for (long i = 0; i < frames; ++i) {
         interleaved_[2 * i] = left[i];
         interleaved_[2 * i + 1] = right[i];
     }
-    const sf_count_t done = sf_writef_float(file_, interleaved_.data(), frames);
+    return writeInterleaved(interleaved_.data(), frames, error);
+}
+
+bool AtomicWavWriter::writeInterleaved(const float* samples, long frames, std::string& error) {
+    if (!file_) {
+        error = out_.failure("the file is not open");
+        return false;
+    }
+    if (frames <= 0) return true;
+    const sf_count_t done = sf_writef_float(file_, samples, frames);
     if (done != frames) {
         const int code = sf_error(file_);
-        error = "cannot write " + quoted(target_) + ": " +
-                (code != SF_ERR_NO_ERROR ? oneLine(sf_strerror(file_)) : std::string("write failed"));
+        error = out_.failure(code != SF_ERR_NO_ERROR ? oneLine(sf_strerror(file_)) : std::string("write failed"));
         discard();
         return false;
     }
@@ -194,30 +177,17 @@ bool AtomicWavWriter::write(const float* left, const float* right, long frames, 
 
 bool AtomicWavWriter::commit(std::string& error) {
     if (!file_) {
-        error = "cannot write " + quoted(target_) + ": the file is not open";
+        error = out_.failure("the file is not open");
         return false;
     }
     const int closeResult = sf_close(file_);
     file_ = nullptr;
     if (closeResult != 0) {
-        error = "cannot write " + quoted(target_) + ": " + oneLine(sf_error_number(closeResult));
+        error = out_.failure(oneLine(sf_error_number(closeResult)));
         discard();
         return false;
     }
-    if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-        error = "cannot write " + quoted(target_) + ": " + std::strerror(errno);
-        fd_ = -1;
-        discard();
-        return false;
-    }
-    fd_ = -1;
-    if (::rename(tempPath_.c_str(), target_.c_str()) != 0) {
-        error = "cannot write " + quoted(target_) + ": " + std::strerror(errno);
-        discard();
-        return false;
-    }
-    tempPath_.clear();
-    return true;
+    return out_.commit(error);
 }
 
 void AtomicWavWriter::discard() {
@@ -225,14 +195,7 @@ void AtomicWavWriter::discard() {
         sf_close(file_);
         file_ = nullptr;
     }
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (!tempPath_.empty()) {
-        ::unlink(tempPath_.c_str());
-        tempPath_.clear();
-    }
+    out_.discard();
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

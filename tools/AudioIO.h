@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "Options.h"
 
 typedef struct sf_private_tag SNDFILE;
@@ -73,9 +74,9 @@ public:
     virtual bool write(const float* left, const float* right, long frames, std::string& error) = 0;
 };
 
-// Writes a stereo WAV file through a temporary file beside the target, renamed over the
-// target only by commit(). Anything else (an error, destruction, discard) removes the
-// temporary file and leaves an existing target untouched.
+// Writes a WAV file (stereo unless told otherwise) through a temporary file beside the
+// target, renamed over the target only by commit(). Anything else (an error,
+// destruction, discard) removes the temporary file and leaves an existing target untouched.
 class AtomicWavWriter : public AudioSink {
 public:
     AtomicWavWriter() = default;
@@ -85,17 +86,18 @@ public:
 
     // maxFrames: the most frames the file may get; beyond 4 GiB of audio it is written as RF64.
     bool open(const std::string& target, int sampleRate, SampleFormat format, int64_t maxFrames,
-              std::string& error);
+              std::string& error, int channels = 2);
     bool write(const float* left, const float* right, long frames, std::string& error) override;
+    // frames of all channels, interleaved.
+    bool writeInterleaved(const float* samples, long frames, std::string& error);
     bool commit(std::string& error);
     void discard();
-    const std::string& temporaryPath() const { return tempPath_; }
+    const std::string& temporaryPath() const { return out_.temporaryPath(); }
 
 private:
     SNDFILE* file_ = nullptr;
-    int fd_ = -1;
-    std::string target_;
-    std::string tempPath_;
+    AtomicFile out_;
+    int channels_ = 2;
     std::vector<float> interleaved_;
 };
 

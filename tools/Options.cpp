@@ -76,6 +76,10 @@ std::vector<OptionRule> optionTable() {
         {"preset-file", 0, true, textValue(&Options::presetFile, "--preset-file needs a file name")},
         {"bank-file", 0, true, textValue(&Options::bankFile, "--bank-file needs a file name")},
         {"save-bank", 0, true, textValue(&Options::saveBank, "--save-bank needs a file name")},
+        {"ir", 0, true, textValue(&Options::irFile, "--ir needs a file name")},
+        {"report", 0, true, textValue(&Options::reportFile, "--report needs a file name")},
+        {"csv", 0, true, textValue(&Options::csvFile, "--csv needs a file name")},
+        {"report-all", 0, true, textValue(&Options::reportAllDir, "--report-all needs a folder")},
         {"set", 's', true,
          [](Options& o, const std::string& v, std::string& e) {
              const auto eq = v.find('=');
@@ -209,7 +213,15 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
         options.input = positional[0];
     }
     if (options.demoRate != 0 && !options.input.empty()) {
-        error = "--rate applies to the built-in demo sound only; an input file keeps its own rate";
+        error = "--rate applies to the built-in demo sound and the impulse responses only; an input file keeps its own rate";
+        return false;
+    }
+    if (options.measuring() && !options.input.empty() && options.output.empty()) {
+        error = "--ir, --report, --csv and --report-all measure the effect with an impulse; they take no input file";
+        return false;
+    }
+    if (!options.reportAllDir.empty() && (!options.preset.empty() || !options.presetFile.empty())) {
+        error = "--report-all reports every program of the bank; it cannot be combined with --preset or --preset-file";
         return false;
     }
     if (!options.presetFile.empty() && (!options.preset.empty() || !options.bankFile.empty())) {
@@ -240,8 +252,19 @@ const char* usageText() {
            "                         renders too when -o is given\n"
            "  -f, --format F         sample format: float (32-bit, default), pcm24 or pcm16\n"
            "  -t, --tail SECONDS     longest reverb tail appended after the input (default 20);\n"
-           "                         the tail ends once the output stays below -90 dBFS\n"
-           "  -r, --rate HZ          sample rate of the demo sound (default 44100)\n"
+           "                         the tail ends once the output stays below -90 dBFS;\n"
+           "                         for the measurements, the longest impulse response\n"
+           "  -r, --rate HZ          sample rate of the demo sound and the impulse responses\n"
+           "                         (default 44100)\n"
+           "      --ir FILE          write the program's impulse responses, wet only, as a\n"
+           "                         32-bit float WAV of four channels: left input to left\n"
+           "                         and right output, right input to left and right output\n"
+           "      --report FILE      a page of room-acoustic figures (ISO 3382-1) of the\n"
+           "                         program: PNG, or SVG when FILE ends in .svg; the figures\n"
+           "                         are printed as a table too\n"
+           "      --csv FILE         the same figures as CSV\n"
+           "      --report-all DIR   a page per program of the bank, overview.png (reverb time\n"
+           "                         against brightness) and programs.csv in DIR\n"
            "  -q, --quiet            no progress bar and no summary line\n"
            "      --list-presets     list the 53 programs: number, name and algorithm (of the\n"
            "                         bank file, when one is given)\n"

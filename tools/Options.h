@@ -30,14 +30,20 @@ struct Options {
     std::string presetFile;            // *.zun applied instead of a bank program
     std::string bankFile;              // *.zub replacing the whole bank before --preset chooses
     std::string saveBank;              // *.zub to write the bank to, after all changes
+    std::string irFile;                // four-channel WAV of the impulse responses
+    std::string reportFile;            // page of figures, PNG or SVG
+    std::string csvFile;               // the figures as CSV
+    std::string reportAllDir;          // a page for every program of the bank, an overview and a CSV
     std::vector<ParamSetting> settings;  // applied in order, after the program
     SampleFormat format = SampleFormat::Float;
     double tailSeconds = 20.0;         // longest reverb tail appended after the input
-    int demoRate = 0;                  // sample rate of the demo sound; 0: 44100
+    int demoRate = 0;                  // sample rate of the demo sound and the impulse responses; 0: 44100
 
-    // Renders unless only listings, help or a bank file were asked for.
+    // Impulse responses and their figures rather than (or besides) a render.
+    bool measuring() const { return !irFile.empty() || !reportFile.empty() || !csvFile.empty() || !reportAllDir.empty(); }
+    // Renders unless only listings, help, a bank file or measurements were asked for.
     bool rendering() const {
-        return !help && !version && !listPresets && !listParams && (!output.empty() || saveBank.empty());
+        return !help && !version && !listPresets && !listParams && (!output.empty() || (saveBank.empty() && !measuring()));
     }
 };
 

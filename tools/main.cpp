@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "Options.h"
 #include "PluginHost.h"
 #include "Renderer.h"
+#include "ReportCommand.h"
 
 using namespace render;
 
@@ -32,20 +34,18 @@ constexpr double kTailHoldSeconds = 1.5;
 enum ExitCode { kOk = 0, kFailed = 1, kBadUsage = 2 };   // 128 + signal when interrupted
 
 // An interruption ends the program at once, wherever it is (even in a read from a pipe
-// that waits for data): the handler removes the unfinished output and exits.
-char partialOutput[4096];   // temporary file being written; empty when none
+// that waits for data): the handler removes the unfinished files and exits.
 volatile std::sig_atomic_t progressShown = 0;
 
 void onSignal(int sig) {
-    if (partialOutput[0]) ::unlink(partialOutput);
+    removeUnfinishedFiles();
     static const char message[] = "moltaro-render: interrupted\n";
     if (progressShown) (void)!::write(STDERR_FILENO, "\n", 1);
     (void)!::write(STDERR_FILENO, message, sizeof message - 1);
     ::_exit(128 + sig);
 }
 
-void catchInterruptions(const std::string& temporaryFile, bool progress) {
-    std::snprintf(partialOutput, sizeof partialOutput, "%s", temporaryFile.c_str());
+void catchInterruptions(bool progress) {
     progressShown = progress;
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
@@ -59,7 +59,6 @@ void releaseInterruptions() {
     std::memset(&sa, 0, sizeof sa);
     sa.sa_handler = SIG_DFL;
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
-    partialOutput[0] = '\0';
 }
 
 int fail(const std::string& message, int code = kFailed) {
@@ -198,7 +197,7 @@ int renderFile(PluginHost& host, const Options& o, const std::string& presetText
     ProgressBar progress(showProgress, source->totalFrames(), rate);
     RenderStats stats;
 
-    catchInterruptions(writer.temporaryPath(), showProgress);
+    catchInterruptions(showProgress);
     host.start(rate, kBlockSize);
     const bool rendered = renderStream(*source, host, writer, rs, &progress, stats, error);
     host.stop();
@@ -234,6 +233,43 @@ int renderFile(PluginHost& host, const Options& o, const std::string& presetText
     return kOk;
 }
 
+ImpulseSettings impulseSettings(const Options& o) {
+    ImpulseSettings s;
+    s.rate = o.demoRate > 0 ? o.demoRate : 44100;
+    s.blockSize = kBlockSize;
+    s.prerollFrames = kPrerollFrames;
+    s.holdFrames = static_cast<int64_t>(kTailHoldSeconds * s.rate);
+    s.maxFrames = std::max<int64_t>(1, static_cast<int64_t>(o.tailSeconds * s.rate));
+    return s;
+}
+
+// The program number the measurement reports: the chosen one, or none for a preset file
+// or settings on top of the default program.
+int measuredNumber(const Options& o, PluginHost& host) {
+    if (!o.presetFile.empty()) return -1;
+    std::string ignored;
+    if (!o.preset.empty()) return findProgram(o.preset, host.programNames(), ignored);
+    return o.bankFile.empty() ? -1 : 0;
+}
+
+int measure(PluginHost& host, const Options& o) {
+    std::string error;
+    catchInterruptions(false);
+    bool ok;
+    if (!o.reportAllDir.empty()) {
+        HostMaker makeHost = [&o](std::string& e) {
+            auto h = PluginHost::create(e);
+            if (h && !o.bankFile.empty() && !loadBankFile(*h, o.bankFile, e)) h.reset();
+            return h;
+        };
+        ok = reportAll(o, impulseSettings(o), makeHost, error);
+    } else {
+        ok = measureProgram(host, o, impulseSettings(o), measuredNumber(o, host), error);
+    }
+    releaseInterruptions();
+    return ok ? kOk : fail(error);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -262,6 +298,7 @@ int main(int argc, char** argv) {
     if (!prepare(*host, o, presetText, settingsText, error, code)) return fail(error, code);
     if (!o.saveBank.empty() && (code = saveBank(*host, o)) != kOk) return code;
     if (o.listParams) return listParams(*host);
-    if (!o.rendering()) return kOk;
-    return renderFile(*host, o, presetText, settingsText);
+    if (o.rendering() && (code = renderFile(*host, o, presetText, settingsText)) != kOk) return code;
+    if (o.measuring()) return measure(*host, o);
+    return kOk;
 }
