@@ -14,3 +14,8 @@ cd - >/dev/null
 if [ "${MOLTARO_WINDOWS_TESTS:-1}" != 0 ]; then
   BUILD_DIR="$build" scripts/test-windows.sh
 fi
+# The release packages, made from these builds and checked as a user's system meets them
+# (MOLTARO_PACKAGE_TESTS=0 skips them).
+if [ "${MOLTARO_PACKAGE_TESTS:-1}" != 0 ]; then
+  BUILD_DIR="$build" scripts/test-packages.sh
+fi
