@@ -124,8 +124,13 @@ base=$work/debian12-base.tar
 if [ ! -f "$base" ]; then
   rm -rf "$work/base"
   mirror=$(sed -n 's/^URIs: *//p; s/^deb \(http[^ ]*\) bookworm .*/\1/p' /etc/apt/sources.list.d/debian.sources \
-           /etc/apt/sources.list 2>/dev/null | head -1)
-  debootstrap --variant=minbase bookworm "$work/base" "${mirror:-http://deb.debian.org/debian}" >/dev/null
+           /etc/apt/sources.list 2>/dev/null | head -1 || true)
+  if ! debootstrap --variant=minbase bookworm "$work/base" "${mirror:-http://deb.debian.org/debian}" \
+         > "$work/debootstrap.log" 2>&1; then
+    tail -5 "$work/debootstrap.log"
+    echo "FAILED: debootstrap (needs the network once; log in $work/debootstrap.log)"
+    exit 1
+  fi
   cp /etc/resolv.conf "$work/base/etc/resolv.conf"
   chroot "$work/base" apt-get install -y -qq --no-install-recommends lilv-utils >/dev/null
   chroot "$work/base" apt-get clean
@@ -179,7 +184,7 @@ check "our host loads the installed module and renders every program" \
 if [ "$lv2" = 1 ]; then
   check "lv2ls lists the plug-in" has_line moltaro in_root lv2ls
 fi
-check "apt removes the package" in_root apt-get purge -y -qq moltaro
+check "apt removes the package" in_root apt-get purge -y -qq moltaro >/dev/null 2>&1
 after=$(snapshot)
 left=$(diff <(echo "$before") <(echo "$after") | grep '^>' | grep -v -e '\./usr/lib/lxvst$' -e '\./usr/lib/lxvst/SomeoneElse\.so$' \
        -e '\./etc/resolv\.conf$' || true)
@@ -214,14 +219,15 @@ vst64="$c/Program Files/VstPlugins"
 vst32="$c/Program Files (x86)/VstPlugins"
 state='HKLM\Software\ZUN-soundlab\Moltaro'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZUN Moltaro'
-has_key() { wine reg query "$1" >/dev/null 2>&1; }
+reg() { wine reg "$@" /reg:"${view:-64}"; }   # the registry in the 64-bit view unless view=32
+has_key() { reg query "$1" >/dev/null 2>&1; }
 run() { wine "$@" >/dev/null 2>&1; wineserver -w; }   # the uninstaller hands over to a copy: wait for all
 uninstall() { [ -f "$c/Program Files/ZUN Moltaro/Uninstall.exe" ] && run "$c/Program Files/ZUN Moltaro/Uninstall.exe" /S; }
 # Leftovers of an interrupted earlier run go first.
 uninstall || true
 rm -f "$vst64/Moltaro.dll" "$vst32/Moltaro.dll" "$vst64/my-bank.zub"
 rmdir "$vst64" "$vst32" "$c/Old64" "$c/Old32" 2>/dev/null || true
-wine reg delete "$state" /f >/dev/null 2>&1 || true
+reg delete "$state" /f >/dev/null 2>&1 || true
 reference=$root/$linux_build/windows-reference-renders.bin
 [ -f "$reference" ] || "$linux_build/moltaro-module-check" write "$linux_build/Moltaro.so" "$reference" >/dev/null
 
@@ -229,21 +235,24 @@ check "$(basename "$setup") /S finishes" run "$setup" /S
 check "the 64-bit DLL is in C:\\Program Files\\VstPlugins" cmp -s "$vst64/Moltaro.dll" "$win_tree/64-bit/Moltaro.dll"
 check "the 32-bit DLL is in C:\\Program Files (x86)\\VstPlugins" cmp -s "$vst32/Moltaro.dll" "$win_tree/32-bit/Moltaro.dll"
 check "the uninstaller is registered with Windows" \
-  has_line 'Uninstall.exe" /S' wine reg query "$uninstall_key" /v QuietUninstallString
+  has_line 'Uninstall.exe" /S' reg query "$uninstall_key" /v QuietUninstallString
 reference_w=$(winepath -w "$reference" 2>/dev/null)
 check "our 64-bit host loads the installed DLL and renders as on Linux" has_line ', 0 failed' \
   wine "$win64_build/moltaro-module-check.exe" compare 'C:\Program Files\VstPlugins\Moltaro.dll' "$reference_w"
 check "our 32-bit host loads the installed DLL and renders as on Linux" has_line ', 0 failed' \
   wine "$win32_build/moltaro-module-check.exe" compare 'C:\Program Files (x86)\VstPlugins\Moltaro.dll' "$reference_w"
 
-# The user's files: a bank beside the 64-bit DLL, a memory in the plug-in's registry key.
+# The user's files: a bank beside the 64-bit DLL, memories of both DLLs in their
+# registry views.
 echo bank > "$vst64/my-bank.zub"
-wine reg add 'HKLM\SOFTWARE\ZUN-soundlab\ZUNmo15\MemoA' /v Program /t REG_BINARY /d 0102 /f >/dev/null 2>&1
+memory='HKLM\SOFTWARE\ZUN-soundlab\ZUNmo15\MemoA'
+for v in 64 32; do view=$v reg add "$memory" /v Program /t REG_BINARY /d 0102 /f >/dev/null 2>&1; done
 check "the uninstaller /S finishes" uninstall
 check "both DLLs are removed" test ! -e "$vst64/Moltaro.dll" -a ! -e "$vst32/Moltaro.dll"
 check "the 32-bit folder it created is removed, being empty" test ! -e "$vst32"
 check "the user's bank and its folder stay" test -s "$vst64/my-bank.zub"
-check "the A/B memories stay" has_key 'HKLM\SOFTWARE\ZUN-soundlab\ZUNmo15\MemoA'
+check "the A/B memories stay (64-bit view)" has_key "$memory"
+view=32 check "the A/B memories stay (32-bit view)" has_key "$memory"
 check "the uninstaller and its folder are gone" test ! -e "$c/Program Files/ZUN Moltaro"
 check "the uninstaller's registration is gone" not has_key "$uninstall_key"
 
@@ -258,12 +267,12 @@ run "$setup" /S '/VST64=C:\Program Files\VstPlugins'
 check "the new version replaces it: 64-bit DLL moved, its old folder gone" \
   test -f "$vst64/Moltaro.dll" -a ! -e "$c/Old64"
 check "the 32-bit DLL stays in the folder chosen before, replaced" cmp -s "$c/Old32/Moltaro.dll" "$win_tree/32-bit/Moltaro.dll"
-check "Windows lists the new version" has_line "$version" wine reg query "$uninstall_key" /v DisplayVersion
+check "Windows lists the new version" has_line "$version" reg query "$uninstall_key" /v DisplayVersion
 uninstall
 check "after the uninstaller nothing of it is left" \
   test ! -e "$vst64/Moltaro.dll" -a ! -e "$c/Old32" -a ! -e "$c/Program Files/ZUN Moltaro"
 rm -f "$vst64/my-bank.zub"; rmdir "$vst64" 2>/dev/null || true
-wine reg delete 'HKLM\SOFTWARE\ZUN-soundlab' /f >/dev/null 2>&1 || true
+for v in 64 32; do view=$v reg delete 'HKLM\SOFTWARE\ZUN-soundlab' /f >/dev/null 2>&1 || true; done
 wineserver -w
 
 echo "Package tests took $(( $(date +%s) - started )) s; $failures failed"

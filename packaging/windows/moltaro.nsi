@@ -16,6 +16,7 @@ RequestExecutionLevel admin
 !include MUI2.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include LogicLib.nsh
 
 !define PRODUCT "ZUN Moltaro"
@@ -98,6 +99,10 @@ Function .onInit
   !insertmacro DefaultFolder $Vst64Dir "Vst64Dir" 64 "$PROGRAMFILES64\VstPlugins"
   !insertmacro DefaultFolder $Vst32Dir "Vst32Dir" 32 "$PROGRAMFILES32\VstPlugins"
   ${GetParameters} $R0
+  ; "/VST64=C:\Program Files\VstPlugins" (as PowerShell and Wine quote) becomes the
+  ; /VST64="C:\Program Files\VstPlugins" that GetOptions reads.
+  ${WordReplace} $R0 '"/VST64=' '/VST64="' "+" $R0
+  ${WordReplace} $R0 '"/VST32=' '/VST32="' "+" $R0
   ClearErrors
   ${GetOptions} $R0 "/VST64=" $R1
   ${IfNot} ${Errors}
