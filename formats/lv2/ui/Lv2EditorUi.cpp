@@ -108,6 +108,7 @@ Lv2EditorUi* Lv2EditorUi::create(const LV2_Feature* const* features, LV2UI_Write
     ui->write = write;
     ui->controller = controller;
     ui->touchFeature = static_cast<const LV2UI_Touch*>(feature(features, LV2_UI__touch));
+    ui->resizeFeature = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize));
     ui->link = UiLink{ui, &Lv2EditorUi::automate, &Lv2EditorUi::beginEdit, &Lv2EditorUi::endEdit};
     // One editor per instance: the effect has room for one.
     const UiLink* none = nullptr;
@@ -122,11 +123,7 @@ Lv2EditorUi* Lv2EditorUi::create(const LV2_Feature* const* features, LV2UI_Write
         delete ui;
         return nullptr;
     }
-    if (const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize))) {
-        ERect* r = nullptr;
-        if (resize->ui_resize && ui->editor->getRect(&r) && r)
-            resize->ui_resize(resize->handle, r->right - r->left, r->bottom - r->top);
-    }
+    ui->announceSize();
     return ui;
 }
 
@@ -166,9 +163,20 @@ Lv2EditorUi::~Lv2EditorUi() {
     }
 }
 
+void Lv2EditorUi::announceSize() {
+    ERect* r = nullptr;
+    if (!resizeFeature || !resizeFeature->ui_resize || !editor->getRect(&r) || !r) return;
+    const int width = r->right - r->left, height = r->bottom - r->top;
+    if (width == announcedWidth && height == announcedHeight) return;
+    announcedWidth = width;
+    announcedHeight = height;
+    resizeFeature->ui_resize(resizeFeature->handle, width, height);
+}
+
 int Lv2EditorUi::idle() {
     if (!editor) return 1;
     editor->idle();
+    announceSize();
     const VSTGUI::CFrame* frame = editor->getFrame();
     return frame && frame->getPlatformWindow() && platform::x11::isAlive(*frame->getPlatformWindow()) ? 0 : 1;
 }

@@ -40,6 +40,9 @@ private:
     Lv2EditorUi() = default;
     bool open(void* parent, LV2UI_Widget* widget);
 
+    // Tells the host the editor's size when it differs from what it was told last.
+    void announceSize();
+
     static void automate(void* ui, int index, float normalised);
     static void beginEdit(void* ui, int index);
     static void endEdit(void* ui, int index);
@@ -52,7 +55,9 @@ private:
     bool linked = false;
     LV2UI_Write_Function write = nullptr;
     LV2UI_Controller controller = nullptr;
-    const LV2UI_Touch* touchFeature = nullptr;  // optional
+    const LV2UI_Touch* touchFeature = nullptr;    // optional
+    const LV2UI_Resize* resizeFeature = nullptr;  // optional
+    int announcedWidth = 0, announcedHeight = 0;
     int gestures[kNumPortParameters] = {};      // open begin/end pairs per parameter
 };
 

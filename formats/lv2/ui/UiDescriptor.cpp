@@ -13,7 +13,12 @@ constexpr char kUiUri[] = "urn:zun-soundlab:moltaro#ui";
 
 LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*, LV2UI_Write_Function write,
                          LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {
-    return Lv2EditorUi::create(features, write, controller, widget);
+    // Nothing may escape into the host: without memory there is simply no editor.
+    try {
+        return Lv2EditorUi::create(features, write, controller, widget);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void cleanup(LV2UI_Handle ui) { delete static_cast<Lv2EditorUi*>(ui); }
