@@ -136,11 +136,11 @@ bool Lv2EditorUi::open(void* parent, LV2UI_Widget* widget) {
     // stand-in, or nothing).
     editor = new (std::nothrow) MoltaroEditor(effect);
     shared->releaseEditor();
-    if (!editor) return false;
-    if (!editor->open(parent)) return false;
-    platform::Window* window = editor->getFrame() ? editor->getFrame()->getPlatformWindow() : nullptr;
-    if (!window) return false;
-    *widget = window->nativeHandle();
+    ERect* r = nullptr;
+    if (!editor || !editor->getRect(&r) || !r) return false;
+    container = platform::backend().createWindow(parent, r->right - r->left, r->bottom - r->top, &containerListener);
+    if (!container || !editor->open(container->nativeHandle())) return false;
+    *widget = container->nativeHandle();
     return true;
 }
 
@@ -161,24 +161,25 @@ Lv2EditorUi::~Lv2EditorUi() {
         effect->setEditor(nullptr);  // deletes it
         shared->releaseEditor();
     }
+    container.reset();
 }
 
 void Lv2EditorUi::announceSize() {
     ERect* r = nullptr;
-    if (!resizeFeature || !resizeFeature->ui_resize || !editor->getRect(&r) || !r) return;
+    if (!editor->getRect(&r) || !r) return;
     const int width = r->right - r->left, height = r->bottom - r->top;
     if (width == announcedWidth && height == announcedHeight) return;
     announcedWidth = width;
     announcedHeight = height;
-    resizeFeature->ui_resize(resizeFeature->handle, width, height);
+    if (container) container->setSize(width, height);
+    if (resizeFeature && resizeFeature->ui_resize) resizeFeature->ui_resize(resizeFeature->handle, width, height);
 }
 
 int Lv2EditorUi::idle() {
     if (!editor) return 1;
     editor->idle();
     announceSize();
-    const VSTGUI::CFrame* frame = editor->getFrame();
-    return frame && frame->getPlatformWindow() && platform::x11::isAlive(*frame->getPlatformWindow()) ? 0 : 1;
+    return container && platform::x11::isAlive(*container) ? 0 : 1;
 }
 
 void Lv2EditorUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer) {

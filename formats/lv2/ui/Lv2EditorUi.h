@@ -9,12 +9,14 @@
 // [ui thread] everything: the host creates, idles, feeds and destroys the UI there.
 
 #include <cstdint>
+#include <memory>
 
 #include <lv2/core/lv2.h>
 #include <lv2/log/log.h>
 #include <lv2/ui/ui.h>
 
 #include "formats/lv2/Lv2Shared.h"
+#include "platform/Platform.h"
 
 class Moltaro;
 class MoltaroEditor;
@@ -40,13 +42,26 @@ private:
     Lv2EditorUi() = default;
     bool open(void* parent, LV2UI_Widget* widget);
 
-    // Tells the host the editor's size when it differs from what it was told last.
+    // Fits the window the host embeds to the editor, and tells the host, when the
+    // editor's size differs from what it was last.
     void announceSize();
 
     static void automate(void* ui, int index, float normalised);
     static void beginEdit(void* ui, int index);
     static void endEdit(void* ui, int index);
     void touch(int index, bool grabbed);
+
+    // The window the host embeds: the editor opens inside it. The editor may replace its
+    // own window (at a new scale), while the host keeps the one it was given.
+    struct Container final : platform::WindowListener {
+        void onPaint(platform::DrawContext&, const platform::Rect&) override {}
+        void onMouseDown(platform::Point, int) override {}
+        void onWheel(platform::Point, float, int) override {}
+        bool onKeyDown(const platform::KeyEvent&) override { return false; }
+        bool onKeyUp(const platform::KeyEvent&) override { return false; }
+    };
+    Container containerListener;
+    std::unique_ptr<platform::Window> container;  // null until opened
 
     SharedInstance* shared = nullptr;  // the DSP side's; outlives the UI
     Moltaro* effect = nullptr;         // the DSP side's
