@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/AlgorithmNames.h"
 #include "dsp/Engine.h"
 
 namespace {
@@ -22,8 +23,7 @@ using moltaro::Engine;
 constexpr int kBlock = 512;
 constexpr int kNoiseBlocks = 64;
 constexpr int kGated = -1;
-constexpr const char* kNames[9] = {"Ambience", "Room", "Chamber", "Club", "Hall",
-                                   "Arena", "Cathedral", "Spring", "Plate"};
+const auto& kNames = moltaro::kAlgorithmNames;
 
 // An engine as a host leaves it: resumed at `rate`, running `algorithm` with the
 // usual settings, and (for the gated case) past one second of silence.

@@ -1,17 +1,12 @@
 #include "editor/EditorText.h"
 
-#include <cmath>
-#include <cstring>
-
-#include "shell/ParameterFormat.h"
 #include "shell/Parameters.h"
 
 namespace moltaro {
 
 const NumberField kNumberFields[kNumNumberFields] = {
-    {20, kParamPreDelay, 0.0, 1000.0}, {22, kParamDecay, 0.0, 100.0},     {23, kParamHighDamp, 0.0, 100.0},
-    {24, kParamLowFreq, 25.0, 10000.0}, {25, kParamLowGain, -200.0, 6.0}, {26, kParamHighFreq, 50.0, 20000.0},
-    {27, kParamHighGain, -200.0, 6.0},  {29, kParamOutput, -120.0, 12.0}, {30, kParamMix, 0.0, 100.0},
+    {20, kParamPreDelay}, {22, kParamDecay},  {23, kParamHighDamp}, {24, kParamLowFreq}, {25, kParamLowGain},
+    {26, kParamHighFreq}, {27, kParamHighGain}, {29, kParamOutput}, {30, kParamMix},
 };
 
 const NumberField* numberFieldForTag(long tag) {
@@ -44,93 +39,13 @@ double readTypedNumber(const char* text) {
     return negative ? -number : number;
 }
 
-namespace {
-
-const double kLog2 = std::log10(2.0);
-
-// Shelf gain in dB for a normalised value; -infinity below the audible floor.
-double shelfDb(float p) {
-    const double s = 2.0 * p;
-    return s >= 1e-7 ? 6.0 * std::log10(s) / kLog2 : -HUGE_VAL;
-}
-
-double outputDb(float p) { return 6.0 * std::log10(4.0 * p * p) / kLog2; }
-
-void numberWithUnit(double value, int decimals, const char* unit, char* text) {
-    text[0] = 0;
-    if (formatNumber(value, decimals, text)) std::strcat(text, unit);
-}
-
-}  // namespace
-
-double fieldNumber(int parameter, float p) {
-    double number = 0.0;
-    switch (parameter) {
-    case kParamPreDelay: number = static_cast<double>(p) * p * 1000.0; break;
-    case kParamDecay:
-    case kParamHighDamp:
-    case kParamMix: number = p * 100.0; break;
-    case kParamLowFreq: number = 25.0 * std::pow(400.0, static_cast<double>(p)); break;
-    case kParamHighFreq: number = 50.0 * std::pow(400.0, static_cast<double>(p)); break;
-    case kParamLowGain:
-    case kParamHighGain: number = shelfDb(p); break;
-    case kParamOutput: number = outputDb(p); break;
-    default: return 0.0;
-    }
-    if (!std::isfinite(number)) {
-        const NumberField* field = numberFieldForParameter(parameter);
-        number = field ? field->minimum : 0.0;
-    }
-    return number;
-}
-
-void fieldText(int parameter, float p, char* text) {
-    text[0] = 0;
-    switch (parameter) {
-    case kParamPreDelay: numberWithUnit(static_cast<double>(p) * p * 1000.0, 0, "ms", text); break;
-    case kParamDecay:
-    case kParamHighDamp:
-    case kParamMix: numberWithUnit(p * 100.0, 0, "%", text); break;
-    case kParamLowFreq: formatFrequency(25.0 * std::pow(400.0, static_cast<double>(p)), text); break;
-    case kParamHighFreq: formatFrequency(50.0 * std::pow(400.0, static_cast<double>(p)), text); break;
-    case kParamLowGain:
-    case kParamHighGain: {
-        const double db = shelfDb(p);
-        if (std::isfinite(db))
-            numberWithUnit(db, 2, "dB", text);
-        else
-            std::strcpy(text, "-oodB");
-        break;
-    }
-    case kParamOutput: {
-        const double db = outputDb(p);
-        if (db < -100.0)
-            std::strcpy(text, "-oo dB");
-        else
-            numberWithUnit(db, 2, "dB", text);
-        break;
-    }
-    default: break;
-    }
-}
-
 float parameterFromFieldNumber(const NumberField& field, double number) {
-    if (!(number >= field.minimum)) number = field.minimum;  // NaN too
-    if (number > field.maximum) number = field.maximum;
-    double p = 0.0;
-    switch (field.parameter) {
-    case kParamPreDelay: p = std::sqrt(number * 0.001); break;
-    case kParamDecay:
-    case kParamHighDamp:
-    case kParamMix: p = number * 0.01; break;
-    case kParamLowFreq: p = std::log(number / 25.0) / std::log(400.0); break;
-    case kParamHighFreq: p = std::log(number / 50.0) / std::log(400.0); break;
-    case kParamLowGain:
-    case kParamHighGain: p = number < -100.0 ? 0.0 : 0.5 * std::pow(2.0, number / 6.0); break;
-    case kParamOutput: p = number < -100.0 ? 0.0 : std::sqrt(0.25 * std::pow(2.0, number / 6.0)); break;
-    default: break;
-    }
-    return static_cast<float>(p);
+    const ParameterLaw* law = parameterLaw(field.parameter);
+    if (!law) return 0.0f;
+    // Into the range first: a long typed number would not fit a float.
+    if (!(number >= law->minimum)) number = law->minimum;  // NaN too
+    if (number > law->maximum) number = law->maximum;
+    return normalisedValue(*law, static_cast<float>(number));
 }
 
 }  // namespace moltaro

@@ -1,19 +1,19 @@
 #pragma once
-// What the editor's number fields show for a parameter, what they read back from
-// typed text, and the conversions between a parameter's normalised value and the
-// number in its display unit (ms, %, Hz, dB).
+// The editor's number fields: which parameter each edits, and the reader for typed
+// text. What a field shows and what a typed number selects are the parameter laws
+// (shell/ParameterLaws.h).
 
 #include <cstddef>
 
+#include "shell/ParameterLaws.h"
+
 namespace moltaro {
 
-// One number field of the editor: its tag, the parameter it edits and the range of
-// numbers it accepts (display units).
+// One number field of the editor: its tag and the parameter it edits. The numbers it
+// accepts are the parameter law's range.
 struct NumberField {
     long tag;
     int parameter;
-    double minimum;
-    double maximum;
 };
 
 constexpr int kNumNumberFields = 9;
@@ -30,16 +30,10 @@ const NumberField* numberFieldForParameter(int parameter);
 double readTypedNumber(const char* text);
 
 // Longest field text written, with its terminator.
-constexpr std::size_t kFieldTextBytes = 24;
+constexpr std::size_t kFieldTextBytes = kLawTextBytes;
 
-// The field text for a parameter's normalised value ("50%", "12ms", "1.25kHz",
-// "-6.02dB", "-oo dB"); an empty text for parameters without a field.
-void fieldText(int parameter, float value, char* text);
-// The number the field holds for the value (ms, %, Hz or dB); silence in dB is the
-// field's minimum.
-double fieldNumber(int parameter, float value);
-// The normalised value for a number in the field's unit, after clamping it into the
-// field's range.
+// The normalised value a typed number selects: clamped into the field's range, then
+// converted by the parameter's law, exactly as a port in the same units would be.
 float parameterFromFieldNumber(const NumberField& field, double number);
 
 }  // namespace moltaro

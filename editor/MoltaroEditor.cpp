@@ -9,7 +9,6 @@
 #include "editor/EditorText.h"
 #include "editor/ModuleBitmaps.h"
 #include "shell/Moltaro.h"
-#include "shell/ParameterFormat.h"
 #include "vstgui/VSTGUI.h"
 
 using namespace VSTGUI;
@@ -123,8 +122,9 @@ void MoltaroEditor::buildControls() {
         text->copyBackOffset();
         text->setHoriAlign(kCenterText);
         text->setFont(kNormalFontVerySmall);
-        text->setMin(static_cast<float>(field->minimum));
-        text->setMax(static_cast<float>(field->maximum));
+        const moltaro::ParameterLaw* law = moltaro::parameterLaw(field->parameter);
+        text->setMin(law->minimum);
+        text->setMax(law->maximum);
         frame->addView(text);
         textFields[field->parameter] = text;
     };
@@ -154,11 +154,7 @@ void MoltaroEditor::buildControls() {
     algorithmMenu->setFontColor(kFieldTextColor);
     algorithmMenu->setFrameColor(kFieldTextColor);
     algorithmMenu->setBackOffset(CPoint(94, 103));
-    for (int a = 0; a < kNumAlgorithms; ++a) {
-        char name[32] = {0};
-        algorithmName(a, name);
-        algorithmMenu->addEntry(name);
-    }
+    for (const char* name : moltaro::kAlgorithmNames) algorithmMenu->addEntry(name);
     algorithmMenu->setValue(static_cast<float>(static_cast<int>(value(kParamType) * 9.f)));
     frame->addView(algorithmMenu);
 
@@ -296,7 +292,7 @@ void MoltaroEditor::valueChanged(CDrawContext* context, CControl* control) {
         if (control != algorithmMenu) return;
         const long entry = algorithmMenu->getCurrent();
         if (entry < 0) return;
-        plugin->setParameterAutomated(kParamType, static_cast<float>(entry) / 9.f + 0.01f);
+        plugin->setParameterAutomated(kParamType, typeValueOf(static_cast<int>(entry)));
     } else if (const NumberField* field = moltaro::numberFieldForTag(tag)) {
         char text[CTextEdit::kMaxLength + 1] = {0};
         static_cast<CTextEdit*>(control)->getText(text);

@@ -6,16 +6,12 @@
 
 #include "shell/AEffEditor.h"
 #include "shell/EditorFactory.h"
-#include "shell/ParameterFormat.h"
+#include "shell/ParameterLaws.h"
 
 using moltaro::relaxed;
 using moltaro::store;
 
 namespace {
-
-const char* const kParameterNames[kNumStoredParams] = {
-    "Power", "Type", "PreDely", "Decay", "HighDamp", "LowFreq", "LowGain", "HighFreq", "HighGain",
-    "Mix",   "Output", "",      "",      "",         "",        "",        "",        "Diffusion"};
 
 const char* const kCanDo[] = {"offline", "plugAsChannelInsert", "plugAsSend", "mixDryWet",
                               "1in1out", "1in2out",             "2in2out"};
@@ -23,11 +19,6 @@ const char* const kCanDo[] = {"offline", "plugAsChannelInsert", "plugAsSend", "m
 constexpr std::size_t kMaxParameterText = 16;
 
 bool isParameterIndex(VstInt32 index) { return index >= 0 && index < kNumStoredParams; }
-
-// Writes value with no decimals followed by unit.
-void formatWithUnit(double value, const char* unit, char* text) {
-    if (formatNumber(value, 0, text)) std::strcat(text, unit);
-}
 
 }  // namespace
 
@@ -69,10 +60,7 @@ void Moltaro::setParameter(VstInt32 index, float x) {
             break;
         }
         if (x >= 1.0f) x = 8.0f / 9.0f;
-        int a = static_cast<int>(9.0f * x + 0.01f);
-        // Values just below 1 would give 9, one past the last algorithm.
-        if (a > kNumAlgorithms - 1) a = kNumAlgorithms - 1;
-        if (a < 0) a = 0;
+        const int a = moltaro::algorithmOf(x);
         // A value that selects the algorithm already requested (a wheel step past either
         // end, automation jitter) must not fade the reverb out and cut its tail.
         if (a == relaxed(engine.params.requestedAlgorithm)) break;
@@ -98,7 +86,7 @@ void Moltaro::setParameter(VstInt32 index, float x) {
         break;
     case kParamLowFreq:
         store(values[index], x);
-        store(engine.params.lowFreq, 25.0 * std::pow(400.0, static_cast<double>(x)));
+        store(engine.params.lowFreq, moltaro::userValue(*moltaro::parameterLaw(index), x));
         store(engine.setupPending, true);
         break;
     case kParamLowGain:
@@ -108,7 +96,7 @@ void Moltaro::setParameter(VstInt32 index, float x) {
         break;
     case kParamHighFreq:
         store(values[index], x);
-        store(engine.params.highFreq, 50.0 * std::pow(400.0, static_cast<double>(x)));
+        store(engine.params.highFreq, moltaro::userValue(*moltaro::parameterLaw(index), x));
         store(engine.setupPending, true);
         break;
     case kParamHighGain:
@@ -146,7 +134,7 @@ float Moltaro::getParameter(VstInt32 index) {
 }
 
 void Moltaro::getParameterName(VstInt32 index, char* text) {
-    copyText(text, isParameterIndex(index) ? kParameterNames[index] : "", kMaxParameterText);
+    copyText(text, moltaro::parameterName(index), kMaxParameterText);
 }
 
 void Moltaro::getParameterLabel(VstInt32 index, char* label) {
@@ -155,46 +143,8 @@ void Moltaro::getParameterLabel(VstInt32 index, char* label) {
 }
 
 void Moltaro::getParameterDisplay(VstInt32 index, char* text) {
-    char s[kMaxFormattedText + 8] = {};
-    const float x = getParameter(index);
-    switch (index) {
-    case kParamPower:
-        std::strcpy(s, relaxed(engine.params.power) ? "On" : "Off");
-        break;
-    case kParamType:
-        algorithmName(relaxed(engine.params.requestedAlgorithm), s);
-        break;
-    case kParamPreDelay:
-        formatWithUnit(x * x * 1000.0f, "ms", s);
-        break;
-    case kParamDecay:
-    case kParamHighDamp:
-    case kParamDiffusion:
-        formatWithUnit(x * 100.0f, "%", s);
-        break;
-    case kParamLowFreq:
-        formatFrequency(relaxed(engine.params.lowFreq), s);
-        break;
-    case kParamHighFreq:
-        formatFrequency(relaxed(engine.params.highFreq), s);
-        break;
-    case kParamLowGain:
-        formatGainDb(relaxed(engine.params.lowGain), 1, s);
-        break;
-    case kParamHighGain:
-        formatGainDb(relaxed(engine.params.highGain), 1, s);
-        break;
-    case kParamMix:
-        if (x >= 1.0f) std::strcpy(s, "Wet");
-        else if (x <= 0.0f) std::strcpy(s, "Dry");
-        else formatWithUnit(x * 100.0f, "%", s);
-        break;
-    case kParamOutput:
-        formatGainDb(relaxed(engine.params.outGain), 1, s);
-        break;
-    default:
-        break;
-    }
+    char s[moltaro::kLawTextBytes] = {};
+    if (isParameterIndex(index)) moltaro::hostText(index, getParameter(index), s);
     copyText(text, s, kMaxParameterText);
 }
 
@@ -202,8 +152,8 @@ bool Moltaro::getParameterProperties(VstInt32 index, VstParameterProperties* p) 
     if (index != kParamPower || !p) return false;
     p->stepFloat = p->smallStepFloat = p->largeStepFloat = 1.0f;
     p->flags = kVstParameterIsSwitch | kVstParameterUsesFloatStep;
-    copyText(p->label, kParameterNames[index], kVstMaxLabelLen - 1);
-    copyText(p->shortLabel, kParameterNames[index], kVstMaxShortLabelLen - 1);
+    copyText(p->label, moltaro::parameterName(index), kVstMaxLabelLen - 1);
+    copyText(p->shortLabel, moltaro::parameterName(index), kVstMaxShortLabelLen - 1);
     return true;
 }
 

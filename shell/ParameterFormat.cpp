@@ -4,10 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
+#include "dsp/AlgorithmNames.h"
 
-const char* const kAlgorithmNames[9] = {"Ambience", "Room",      "Chamber", "Club", "Hall",
-                                        "Arena",    "Cathedral", "Spring",  "Plate"};
+namespace {
 
 void appendText(char* text, const char* unit) { std::strcat(text, unit); }
 
@@ -76,6 +75,6 @@ void algorithmName(double a, char* text) {
     if (!text) return;
     // Range check on the truncated value, made before converting so nothing overflows.
     const char* name = "-no-alg-";
-    if (a > -1.0 && a < 9.0) name = kAlgorithmNames[static_cast<int>(a)];
+    if (a > -1.0 && a < moltaro::kNumAlgorithms) name = moltaro::kAlgorithmNames[static_cast<int>(a)];
     std::strcpy(text, name);
 }

@@ -2,6 +2,7 @@
 // Parameter indices of the effect. The host sees 0..15 (11..15 have no function);
 // Diffusion (17) is internal and never reaches the host or the programs.
 
+#include "dsp/AlgorithmNames.h"
 #include "shell/vst2abi.h"
 
 enum MoltaroParameter : VstInt32 {
@@ -21,7 +22,7 @@ enum MoltaroParameter : VstInt32 {
     kNumStoredParams = 18
 };
 
-constexpr int kNumAlgorithms = 9;
+using moltaro::kNumAlgorithms;
 
 // The normalised Type value the effect reports for algorithm a (0..8).
 constexpr float typeValueOf(int algorithm) { return static_cast<float>(algorithm) / 9.0f + 0.01f; }

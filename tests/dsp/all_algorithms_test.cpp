@@ -7,14 +7,14 @@
 #include <memory>
 #include <vector>
 
+#include "dsp/AlgorithmNames.h"
 #include "dsp/Engine.h"
 
 using moltaro::Engine;
 
 namespace {
 
-constexpr const char* kName[9] = {"Ambience", "Room", "Chamber", "Club", "Hall",
-                                  "Arena", "Cathedral", "Spring", "Plate"};
+const auto& kName = moltaro::kAlgorithmNames;
 
 // A host driving one engine in fixed blocks, wet signal only.
 struct Host {

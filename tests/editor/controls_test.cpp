@@ -194,7 +194,7 @@ TEST_F(EditorTest, AlgorithmMenuListsTheNineAlgorithmsAndSelectsOne) {
     click(150, 108);
     ASSERT_EQ(window->menusShown(), 1);
     const pf::Menu& menu = window->lastMenu();
-    const char* names[9] = {"Ambience", "Room", "Chamber", "Club", "Hall", "Arena", "Cathedral", "Spring", "Plate"};
+    const auto& names = moltaro::kAlgorithmNames;
     ASSERT_EQ(menu.items.size(), 9u);
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(menu.items[i].text, names[i]);

@@ -56,8 +56,7 @@ TEST_F(Parameters, DisplayTextsAtTypicalValues) {
 }
 
 TEST_F(Parameters, TypeDisplaysTheRequestedAlgorithm) {
-    const char* names[] = {"Ambience", "Room",   "Chamber", "Club", "Hall",
-                           "Arena",    "Cathedral", "Spring", "Plate"};
+    const auto& names = moltaro::kAlgorithmNames;
     for (int a = 0; a < 9; ++a) EXPECT_EQ(display(kParamType, typeValueOf(a)), names[a]);
 }
 
@@ -185,8 +184,7 @@ TEST_F(Parameters, TypeStartsAChangeoverUnlessItIsAlreadySelected) {
 // The whole range of Type values: algorithm trunc(9x + 0.01), x >= 1 treated as 8/9, and
 // nothing past Plate, even just below 1.
 TEST_F(Parameters, EveryTypeValueSelectsAnAlgorithmInRange) {
-    const char* names[] = {"Ambience", "Room",   "Chamber", "Club", "Hall",
-                           "Arena",    "Cathedral", "Spring", "Plate"};
+    const auto& names = moltaro::kAlgorithmNames;
     const int steps = 20000;
     for (int k = 0; k <= steps; ++k) {
         const float x = static_cast<float>(k) / steps;
