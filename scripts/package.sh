@@ -99,7 +99,7 @@ mkdir -p "$stage/debug/linux-x86_64" "$stage/debug/windows-32" "$stage/debug/win
 strip_to() {
   local prefix=$1 in=$2 out=$3 debug=$4/$(basename "$3").debug
   "${prefix}objcopy" --only-keep-debug "$in" "$debug"
-  "${prefix}objcopy" --strip-unneeded --add-gnu-debuglink="$debug" "$in" "$out"
+  "${prefix}objcopy" --strip-unneeded --remove-section=.comment --add-gnu-debuglink="$debug" "$in" "$out"
   chmod 0644 "$debug"
 }
 
@@ -167,6 +167,8 @@ sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/amd64/" -e "s|@MAINTAINER@|$maintain
     packaging/debian/control > "$deb/DEBIAN/control"
 [ -n "$lv2_target" ] || sed -i '/@IF_LV2@/d' "$deb/DEBIAN/control"
 sed -i 's/@IF_LV2@//' "$deb/DEBIAN/control"
+(cd "$deb" && find usr -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum) > "$deb/DEBIAN/md5sums"
+chmod 0644 "$deb/DEBIAN/md5sums"
 stamp "$deb"
 deb_file=$dist/moltaro_${version}_amd64.deb
 dpkg-deb --root-owner-group -Zxz --build "$deb" "$deb_file" >/dev/null
