@@ -46,17 +46,26 @@ bool renderImpulseResponses(BlockProcessor& processor, const std::function<void(
     rs.holdFrames = settings.holdFrames;
     rs.maxTailFrames = std::max<int64_t>(0, settings.maxFrames - 1);
     rs.threshold = settings.threshold;
+    const int positions = std::max(1, settings.positions);
     for (int input = 0; input < 2; ++input) {
-        restart();
-        std::vector<float> impulse(1, 1.0f), silence(1, 0.0f);
-        MemorySource source(input == 0 ? impulse : silence, input == 0 ? silence : impulse, settings.rate);
-        MemorySink sink;
-        RenderStats stats;
-        if (!renderStream(source, processor, sink, rs, nullptr, stats, error)) return false;
-        // Still loud within the hold time before the limit: the response went on.
-        if (stats.tailFrames > rs.maxTailFrames - rs.holdFrames) out.truncated = true;
-        out.paths[2 * input] = std::move(sink.left);
-        out.paths[2 * input + 1] = std::move(sink.right);
+        for (int k = 0; k < positions; ++k) {
+            restart();
+            std::vector<float> impulse(static_cast<size_t>(k) + 1, 0.0f), silence(impulse.size(), 0.0f);
+            impulse[static_cast<size_t>(k)] = 1.0f / positions;
+            MemorySource source(input == 0 ? impulse : silence, input == 0 ? silence : impulse, settings.rate);
+            MemorySink sink;
+            RenderStats stats;
+            if (!renderStream(source, processor, sink, rs, nullptr, stats, error)) return false;
+            // Still loud within the hold time before the limit: the response went on.
+            if (stats.tailFrames > rs.maxTailFrames - rs.holdFrames) out.truncated = true;
+            // Shifted back to the impulse and added to the average.
+            for (int c = 0; c < 2; ++c) {
+                std::vector<float>& path = out.paths[2 * input + c];
+                const std::vector<float>& got = c == 0 ? sink.left : sink.right;
+                if (path.size() + k < got.size()) path.resize(got.size() - k, 0.0f);
+                for (size_t i = k; i < got.size(); ++i) path[i - k] += got[i];
+            }
+        }
     }
     const size_t n = std::max(out.paths[0].size(), out.paths[2].size());
     for (auto& p : out.paths) p.resize(n, 0.0f);

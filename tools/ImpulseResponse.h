@@ -33,6 +33,10 @@ struct ImpulseSettings {
     int64_t holdFrames = 1;       // quiet frames that end a response
     int64_t maxFrames = 0;        // longest response
     float threshold = kTailThreshold;
+    // Impulse positions averaged: an effect that runs part of its work at a fraction of
+    // the rate responds differently to an impulse at each position within that fraction;
+    // the average of those responses is the time-invariant filter closest to it.
+    int positions = 1;
 };
 
 // restart brings the processor back to its state after switching on (called before

@@ -84,11 +84,12 @@ bool loadBankFile(PluginHost& host, const std::string& path, std::string& error)
 
 // Brings the effect into the state to render or list: bank file, program or preset
 // file, then the parameter settings. Fills the texts that describe the choice for
-// the summary.
+// the summary, and the number of the chosen program (-1 for a preset file or none).
 // Unknown names are bad options (exit 2); unreadable files are failures (exit 1).
 bool prepare(PluginHost& host, const Options& o, std::string& presetText, std::string& settingsText,
-             std::string& error, int& code) {
+             int& program, std::string& error, int& code) {
     code = kFailed;
+    program = o.bankFile.empty() || !o.presetFile.empty() ? -1 : 0;
     if (!o.bankFile.empty() && !loadBankFile(host, o.bankFile, error)) return false;
     if (!o.presetFile.empty()) {
         moltaro::ProgramRecord program;
@@ -109,6 +110,7 @@ bool prepare(PluginHost& host, const Options& o, std::string& presetText, std::s
             return false;
         }
         host.loadProgram(n);
+        program = n;
         presetText = std::to_string(n) + " \"" + host.programNames()[n] + "\"";
     } else if (!o.bankFile.empty()) {
         presetText = "0 \"" + host.programNames()[0] + "\"";
@@ -240,19 +242,12 @@ ImpulseSettings impulseSettings(const Options& o) {
     s.prerollFrames = kPrerollFrames;
     s.holdFrames = static_cast<int64_t>(kTailHoldSeconds * s.rate);
     s.maxFrames = std::max<int64_t>(1, static_cast<int64_t>(o.tailSeconds * s.rate));
+    // Above 50 kHz the reverb runs at a half or a quarter of the rate (Engine::resume).
+    s.positions = s.rate > 50000 ? 4 : 1;
     return s;
 }
 
-// The program number the measurement reports: the chosen one, or none for a preset file
-// or settings on top of the default program.
-int measuredNumber(const Options& o, PluginHost& host) {
-    if (!o.presetFile.empty()) return -1;
-    std::string ignored;
-    if (!o.preset.empty()) return findProgram(o.preset, host.programNames(), ignored);
-    return o.bankFile.empty() ? -1 : 0;
-}
-
-int measure(PluginHost& host, const Options& o) {
+int measure(PluginHost& host, const Options& o, int program) {
     std::string error;
     catchInterruptions(false);
     bool ok;
@@ -264,7 +259,7 @@ int measure(PluginHost& host, const Options& o) {
         };
         ok = reportAll(o, impulseSettings(o), makeHost, error);
     } else {
-        ok = measureProgram(host, o, impulseSettings(o), measuredNumber(o, host), error);
+        ok = measureProgram(host, o, impulseSettings(o), program, error);
     }
     releaseInterruptions();
     return ok ? kOk : fail(error);
@@ -294,11 +289,11 @@ int main(int argc, char** argv) {
     auto host = PluginHost::create(error);
     if (!host) return fail(error);
     std::string presetText, settingsText;
-    int code = kOk;
-    if (!prepare(*host, o, presetText, settingsText, error, code)) return fail(error, code);
+    int code = kOk, program = -1;
+    if (!prepare(*host, o, presetText, settingsText, program, error, code)) return fail(error, code);
     if (!o.saveBank.empty() && (code = saveBank(*host, o)) != kOk) return code;
     if (o.listParams) return listParams(*host);
     if (o.rendering() && (code = renderFile(*host, o, presetText, settingsText)) != kOk) return code;
-    if (o.measuring()) return measure(*host, o);
+    if (o.measuring()) return measure(*host, o, program);
     return kOk;
 }
