@@ -63,6 +63,18 @@ double niceStep(double span, int ticks) {
     return 10 * p;
 }
 
+// The nearest of 1, 2 and 5 times a power of ten, at or above v (up) or at or below it.
+double roundStep(double v, bool up) {
+    const double p = std::pow(10.0, std::floor(std::log10(v)));
+    if (up) {
+        for (double m : {1.0, 2.0, 5.0, 10.0})
+            if (m * p >= v) return m * p;
+    }
+    for (double m : {5.0, 2.0, 1.0})
+        if (m * p <= v) return m * p;
+    return p;
+}
+
 std::string tickText(double v, double step) {
     if (std::fabs(v) < step * 1e-6) return "0";
     return step >= 1 ? format("%.0f", v) : step >= 0.1 ? format("%.1f", v) : step >= 0.01 ? format("%.2f", v) : format("%.3f", v);
@@ -75,6 +87,7 @@ struct Panel {
     double x0, x1, y0, y1;      // value ranges
     bool logX = false;
     bool ticksX = true;         // false: the caller labels the x axis itself
+    int ticksY = 5;             // about this many steps up the y axis
 
     double px(double v) const {
         const double t = logX ? std::log(v / x0) / std::log(x1 / x0) : (v - x0) / (x1 - x0);
@@ -98,7 +111,7 @@ struct Panel {
             const double s = niceStep(x1 - x0, 6);
             for (double v = std::ceil(x0 / s) * s; v <= x1 + s * 1e-6; v += s) xt.push_back({v, tickText(v, s)});
         }
-        const double s = niceStep(y1 - y0, 5);
+        const double s = niceStep(y1 - y0, ticksY);
         for (double v = std::ceil(y0 / s) * s; v <= y1 + s * 1e-6; v += s) yt.push_back({v, tickText(v, s)});
         for (const auto& t : xt) {
             setColour(cr, kGrid);
@@ -432,15 +445,16 @@ bool writeOverview(const std::string& path, const std::vector<ProgramReport>& pr
         setColour(cr, kInk);
         text(cr, 60, 42, "The factory programs: reverberation time and brightness", 24, 0, true);
         text(cr, 60, 66, "x: T at 1 kHz (T30, else T20);  y: brightness, T at 4 kHz over T at 500 Hz (below 1: the treble dies first)", 13);
-        Panel p{cr, 90, 100, width - 300.0, height - 170.0, std::pow(10, std::floor(std::log10(tMin * 0.8))),
-                std::pow(10, std::ceil(std::log10(tMax * 1.2))), 0, std::ceil(bMax * 10 + 1) / 10, true};
+        Panel p{cr, 90, 100, width - 300.0, height - 170.0, roundStep(tMin / 1.2, false), roundStep(tMax * 1.2, true), 0,
+                std::ceil(bMax * 10 + 1) / 10, true, true, 12};
         p.draw("", "T at 1 kHz / s (logarithmic)", "brightness T(4 kHz) / T(500 Hz)");
-        std::vector<std::array<double, 4>> taken;   // label boxes placed so far
-        auto overlaps = [&](double x0, double y0, double x1, double y1) {
-            if (x0 < p.x || x1 > p.x + p.w || y0 < p.y || y1 > p.y + p.h) return true;
+        std::vector<std::array<double, 4>> taken;   // label and point boxes placed so far
+        // How much of a box lies outside the plot or over what is already there.
+        auto overlap = [&](double x0, double y0, double x1, double y1) {
+            double area = (x0 < p.x || x1 > p.x + p.w || y0 < p.y || y1 > p.y + p.h) ? 1e9 : 0.0;
             for (const auto& b : taken)
-                if (x0 < b[2] && x1 > b[0] && y0 < b[3] && y1 > b[1]) return true;
-            return false;
+                area += std::max(0.0, std::min(x1, b[2]) - std::max(x0, b[0])) * std::max(0.0, std::min(y1, b[3]) - std::max(y0, b[1]));
+            return area;
         };
         for (const auto& pr : programs) {
             const double t = chartTime(pr.figures, 3), lo = chartTime(pr.figures, 2), hi = chartTime(pr.figures, 5);
@@ -456,13 +470,16 @@ bool writeOverview(const std::string& path, const std::vector<ProgramReport>& pr
             if (!(t > 0 && lo > 0 && hi > 0)) continue;
             const double x = p.px(t), y = p.py(hi / lo);
             const double w = textWidth(cr, pr.name, 10), h = 10;
-            const double tries[][2] = {{8, 4}, {-8 - w, 4}, {-w / 2, -8}, {-w / 2, 16}, {8, 14}, {8, -6}, {-8 - w, 14}, {-8 - w, -6}};
+            const double tries[][2] = {{8, 4},   {-8 - w, 4},  {-w / 2, -8}, {-w / 2, 16}, {8, 14},
+                                       {8, -6},  {-8 - w, 14}, {-8 - w, -6}, {8, 26},     {8, -18},
+                                       {-8 - w, 26}, {-8 - w, -18}};
             const double* best = tries[0];
-            for (const auto& o : tries)
-                if (!overlaps(x + o[0], y + o[1] - h, x + o[0] + w, y + o[1] + 2)) {
-                    best = o;
-                    break;
-                }
+            double least = 1e18;
+            for (const auto& o : tries) {
+                const double a = overlap(x + o[0], y + o[1] - h, x + o[0] + w, y + o[1] + 2);
+                if (a < least) least = a, best = o;
+                if (a == 0) break;
+            }
             taken.push_back({x + best[0], y + best[1] - h, x + best[0] + w, y + best[1] + 2});
             setColour(cr, kAlgorithmColours[colourOf[pr.algorithm] % 9]);
             text(cr, x + best[0], y + best[1], pr.name, 10);
