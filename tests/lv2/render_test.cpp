@@ -1,0 +1,302 @@
+// The LV2 plug-in against the VST module: both built binaries loaded as hosts load them,
+// driven with the same settings, must render the same samples.
+#include <gtest/gtest.h>
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Lv2Host.h"
+#include "formats/lv2/Lv2Shared.h"
+#include "formats/lv2/PortValues.h"
+#include "presetsystem/FactoryPresets.h"
+#include "shell/Moltaro.h"
+#include "support/RecordingHost.h"
+
+using namespace moltaro::lv2;
+
+namespace {
+
+using Signal = std::vector<float>;
+
+// The VST module, loaded once.
+testhost::EntryPoint vstEntry() {
+    static void* handle = dlopen((lv2host::kBuildDir + "/Moltaro.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    return handle ? reinterpret_cast<testhost::EntryPoint>(dlsym(handle, "VSTPluginMain")) : nullptr;
+}
+
+// What a setting is, seen from each side: the port value the LV2 host writes, and the
+// normalised value the VST host sets.
+struct Change {
+    int control;  // 0..kNumControls-1
+    float port;
+};
+
+float normalised(const Change& c) {
+    float x = 0.0f;
+    normalisedOf(kControlPorts[c.control].parameter, c.port, x);
+    return x;
+}
+
+// A run: the input, the block lengths, and the changes made before given blocks.
+struct Script {
+    double rate = 44100.0;
+    Signal inL, inR;
+    std::vector<std::uint32_t> blocks;
+    std::function<std::vector<Change>(std::size_t block)> changes = [](std::size_t) { return std::vector<Change>{}; };
+};
+
+Script steady(double rate, std::size_t frames, std::uint32_t block) {
+    Script s;
+    s.rate = rate;
+    s.inL.assign(frames, 0.0f);
+    s.inR.assign(frames, 0.0f);
+    for (std::size_t done = 0; done < frames; done += block)
+        s.blocks.push_back(static_cast<std::uint32_t>(std::min<std::size_t>(block, frames - done)));
+    return s;
+}
+
+void impulse(Script& s, std::size_t at) {
+    s.inL[at] = 1.0f;
+    s.inR[at] = 0.5f;
+}
+
+void noise(Script& s, unsigned seed) {
+    std::minstd_rand r(seed);
+    std::uniform_real_distribution<float> u(-0.5f, 0.5f);
+    for (std::size_t i = 0; i < s.inL.size(); ++i) {
+        s.inL[i] = u(r);
+        s.inR[i] = u(r);
+    }
+}
+
+struct Output {
+    Signal l, r;
+};
+
+Output renderVst(const Script& s, const std::vector<float>& initial) {
+    testhost::RecordingHost host;
+    host.sampleRate = static_cast<float>(s.rate);
+    Output out;
+    AEffect* e = host.load(vstEntry());
+    if (!e) return out;
+    host.startAudio(static_cast<float>(s.rate), 512);
+    // As an LV2 host's preset: taken over at the first block, after switching on.
+    for (std::size_t i = 0; i < initial.size(); ++i) host.setParameter(static_cast<VstInt32>(i), initial[i]);
+    std::size_t at = 0;
+    for (std::size_t b = 0; b < s.blocks.size(); ++b) {
+        for (const Change& c : s.changes(b)) host.setParameter(kControlPorts[c.control].parameter, normalised(c));
+        const std::uint32_t n = s.blocks[b];
+        host.in[0].assign(s.inL.begin() + at, s.inL.begin() + at + n);
+        host.in[1].assign(s.inR.begin() + at, s.inR.begin() + at + n);
+        host.process(static_cast<VstInt32>(n));
+        out.l.insert(out.l.end(), host.out[0].begin(), host.out[0].begin() + n);
+        out.r.insert(out.r.end(), host.out[1].begin(), host.out[1].begin() + n);
+        at += n;
+    }
+    return out;
+}
+
+Output renderLv2(const Script& s, const std::function<void(lv2host::Instance&)>& prepare) {
+    lv2host::Instance plugin(s.rate);
+    Output out;
+    if (!plugin.ok()) return out;
+    prepare(plugin);
+    plugin.activate();
+    out.l.resize(s.inL.size());
+    out.r.resize(s.inR.size());
+    std::size_t at = 0;
+    for (std::size_t b = 0; b < s.blocks.size(); ++b) {
+        for (const Change& c : s.changes(b)) plugin.control[kFirstControl + c.control] = c.port;
+        plugin.run(s.inL.data() + at, s.inR.data() + at, out.l.data() + at, out.r.data() + at, s.blocks[b]);
+        at += s.blocks[b];
+    }
+    return out;
+}
+
+// Sample-for-sample equality, reporting the first difference.
+void expectIdentical(const Output& vst, const Output& lv2, const std::string& what) {
+    ASSERT_EQ(vst.l.size(), lv2.l.size()) << what;
+    ASSERT_FALSE(vst.l.empty()) << what << ": nothing rendered";
+    double energy = 0.0;
+    for (std::size_t i = 0; i < vst.l.size(); ++i) {
+        if (std::memcmp(&vst.l[i], &lv2.l[i], sizeof(float)) != 0 || std::memcmp(&vst.r[i], &lv2.r[i], sizeof(float)) != 0) {
+            ADD_FAILURE() << what << ": first difference at frame " << i << ": VST " << vst.l[i] << "/" << vst.r[i]
+                          << ", LV2 " << lv2.l[i] << "/" << lv2.r[i];
+            return;
+        }
+        energy += static_cast<double>(vst.l[i]) * vst.l[i];
+    }
+    EXPECT_GT(energy, 0.0) << what << ": silent";
+}
+
+std::vector<float> programValues(int program) {
+    std::vector<float> v;
+    for (double d : kFactoryPresets[program].values) v.push_back(static_cast<float>(d));
+    return v;
+}
+
+// The effect behind an LV2 instance, through the record the UI binary reads too.
+Moltaro* effectOf(lv2host::Instance& plugin) {
+    auto* shared = static_cast<SharedInstance*>(lilv_instance_get_handle(plugin.get()));
+    return shared && shared->magic == kInstanceMagic ? shared->effect : nullptr;
+}
+
+class Lv2Render : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(lv2host::World::get().plugin, nullptr) << "bundle not found by URI";
+        ASSERT_NE(vstEntry(), nullptr) << dlerror();
+        presets = lv2host::World::get().presets();
+    }
+    std::map<std::string, const LilvNode*> presets;
+
+    // Restores the factory program's preset into an instance.
+    void applyPreset(lv2host::Instance& plugin, int program) {
+        const auto it = presets.find(kFactoryPresets[program].name);
+        ASSERT_NE(it, presets.end()) << kFactoryPresets[program].name;
+        lv2host::World& w = lv2host::World::get();
+        LilvState* state = lilv_state_new_from_world(w.world, &w.map, it->second);
+        ASSERT_NE(state, nullptr);
+        plugin.restore(state);
+        lilv_state_free(state);
+    }
+};
+
+// Every factory program, impulse and noise, at 44.1 and 96 kHz. The input starts after
+// the algorithm changeover that loading a program sets off.
+TEST_F(Lv2Render, FactoryProgramsRenderAsInTheVstModule) {
+    ASSERT_EQ(presets.size(), static_cast<std::size_t>(kNumFactoryPresets));
+    for (double rate : {44100.0, 96000.0}) {
+        for (int signal = 0; signal < 2; ++signal) {
+            for (int p = 0; p < kNumFactoryPresets; ++p) {
+                Script s = steady(rate, 32768, 512);
+                if (signal == 0) impulse(s, 22000);
+                else noise(s, 7u + p);
+                const Output vst = renderVst(s, programValues(p));
+                const Output lv2 = renderLv2(s, [&](lv2host::Instance& i) { applyPreset(i, p); });
+                expectIdentical(vst, lv2, std::string(kFactoryPresets[p].name) + (signal ? " noise " : " impulse ") +
+                                              std::to_string(static_cast<int>(rate)));
+                if (HasFailure()) return;
+            }
+        }
+    }
+}
+
+// A preset's port values select exactly the values the factory table holds, and the
+// preset brings the program's name.
+TEST_F(Lv2Render, PresetsSelectTheFactoryValues) {
+    testhost::RecordingHost host;
+    ASSERT_NE(host.load(vstEntry()), nullptr);
+    for (int p = 0; p < kNumFactoryPresets; ++p) {
+        lv2host::Instance plugin(48000.0);
+        applyPreset(plugin, p);
+        plugin.run(nullptr, nullptr, nullptr, nullptr, 0);  // takes the controls over
+        Moltaro* effect = effectOf(plugin);
+        ASSERT_NE(effect, nullptr);
+        const std::vector<float> values = programValues(p);
+        for (int i = 0; i < 16; ++i) host.setParameter(i, values[i]);
+        for (const ControlPort& c : kControlPorts)
+            EXPECT_EQ(effect->getParameter(c.parameter), host.getParameter(c.parameter))
+                << kFactoryPresets[p].name << " " << c.symbol;
+        char name[64] = {};
+        effect->getProgramName(name);
+        EXPECT_STREQ(name, kFactoryPresets[p].name);
+    }
+}
+
+// Random settings in the ports' units, also changing every block (with blocks of every
+// length, including none and more than the nominal length), and a change of Type
+// while sound plays.
+TEST_F(Lv2Render, SettingsAndAutomationRenderAsInTheVstModule) {
+    std::minstd_rand r(2024);
+    auto randomPort = [&](int control) {
+        const PortRange range = portRange(kControlPorts[control].parameter);
+        const float u = std::uniform_real_distribution<float>(0.0f, 1.0f)(r);
+        float v = range.logarithmic ? range.minimum * std::pow(range.maximum / range.minimum, u)
+                                    : range.minimum + (range.maximum - range.minimum) * u;
+        if (kControlPorts[control].parameter == kParamType) v = std::floor(v + 0.5f);
+        return v;
+    };
+    for (double rate : {44100.0, 96000.0}) {
+        for (int round = 0; round < 6; ++round) {
+            Script s = steady(rate, 40000, 512);
+            noise(s, 100u + round);
+            std::vector<Change> initial;
+            for (int c = 0; c < kNumControls; ++c) initial.push_back({c, randomPort(c)});
+            if (round % 2) {
+                // Automation: a few ports change before every block of a random length.
+                s.blocks.clear();
+                std::vector<std::vector<Change>> perBlock;
+                for (std::size_t done = 0; done < s.inL.size();) {
+                    std::uint32_t n = std::uniform_int_distribution<std::uint32_t>(0, 3000)(r);
+                    n = static_cast<std::uint32_t>(std::min<std::size_t>(n, s.inL.size() - done));
+                    s.blocks.push_back(n);
+                    std::vector<Change> changes;
+                    for (int k = 0; k < 3; ++k) {
+                        const int c = std::uniform_int_distribution<int>(0, kNumControls - 1)(r);
+                        if (kControlPorts[c].parameter != kParamPower) changes.push_back({c, randomPort(c)});
+                    }
+                    perBlock.push_back(changes);
+                    done += n;
+                }
+                s.changes = [perBlock, initial](std::size_t b) {
+                    if (b == 0) return initial;
+                    return perBlock[b];
+                };
+            } else {
+                // One Type change half-way through a steady setting.
+                const int typeControl = kPortType - kFirstControl;
+                const float newType = static_cast<float>((static_cast<int>(initial[typeControl].port) + 3) % 9);
+                initial[kPortPower - kFirstControl].port = 1.0f;
+                s.changes = [initial, typeControl, newType](std::size_t b) {
+                    if (b == 0) return initial;
+                    if (b == 40) return std::vector<Change>{{typeControl, newType}};
+                    return std::vector<Change>{};
+                };
+            }
+            const Output vst = renderVst(s, {});
+            const Output lv2 = renderLv2(s, [](lv2host::Instance&) {});
+            expectIdentical(vst, lv2, "round " + std::to_string(round) + " at " + std::to_string(static_cast<int>(rate)));
+        }
+    }
+}
+
+// A saved project restored into a new instance renders what the first instance renders
+// from the same point on, and shows the same program name.
+TEST_F(Lv2Render, SavedStateRestoresIdentically) {
+    Script s = steady(48000.0, 256 * 120, 256);
+    noise(s, 5);
+    lv2host::Instance first(48000.0);
+    applyPreset(first, 26);
+    first.port("predelay") = 40.0f;
+    first.port("mix") = 35.5f;
+    effectOf(first)->setProgramName("My strings");
+    const std::string saved = first.save();
+    ASSERT_NE(saved.find("My strings"), std::string::npos) << saved;
+
+    lv2host::Instance second(48000.0);
+    second.restore(saved);
+    Output a, b;
+    for (lv2host::Instance* i : {&first, &second}) {
+        Output& o = i == &first ? a : b;
+        o.l.resize(s.inL.size());
+        o.r.resize(s.inL.size());
+        i->activate();
+        for (std::size_t at = 0; at < s.inL.size(); at += 256)
+            i->run(&s.inL[at], &s.inR[at], &o.l[at], &o.r[at], 256);
+    }
+    char name[64] = {};
+    effectOf(second)->getProgramName(name);
+    EXPECT_STREQ(name, "My strings");
+    for (int c = 0; c < kNumControls; ++c)
+        EXPECT_EQ(first.control[kFirstControl + c], second.control[kFirstControl + c]) << kControlPorts[c].symbol;
+    Output vstLike{a.l, a.r};
+    expectIdentical(vstLike, b, "restored state");
+}
+
+}  // namespace
