@@ -51,6 +51,20 @@ std::string number(float v) {
     return text;
 }
 
+// The shortest decimal that selects the same normalised value as port value v does, so
+// that presets read "60" rather than "60.0000038".
+std::string portNumber(int parameter, float v) {
+    float x = 0.0f;
+    normalisedOf(parameter, v, x);
+    for (int digits = 1; digits <= 9; ++digits) {
+        char s[48];
+        std::snprintf(s, sizeof s, "%.*g", digits, static_cast<double>(v));
+        float y = -1.0f;
+        if (normalisedOf(parameter, std::strtof(s, nullptr), y) && y == x) return number(std::strtof(s, nullptr));
+    }
+    return number(v);
+}
+
 // Turtle string literal (names hold no quotes or backslashes, but keep it safe).
 std::string quoted(const std::string& text) {
     std::string q = "\"";
@@ -131,7 +145,7 @@ void writeControlPort(FILE* f, int c) {
                  "        lv2:symbol \"%s\" ;\n        lv2:name \"%s\" ;\n"
                  "        lv2:default %s ;\n        lv2:minimum %s ;\n        lv2:maximum %s",
                  static_cast<int>(kFirstControl) + c, kControlPorts[c].symbol, kControlNames[c],
-                 number(def).c_str(), number(r.minimum).c_str(), number(r.maximum).c_str());
+                 portNumber(parameter, def).c_str(), number(r.minimum).c_str(), number(r.maximum).c_str());
     if (r.unit) std::fprintf(f, " ;\n        units:unit units:%s", r.unit);
     if (r.logarithmic) std::fprintf(f, " ;\n        lv2:portProperty pprop:logarithmic");
     if (parameter == kParamPower) {
@@ -215,8 +229,8 @@ void writePresets(const std::string& dir) {
         for (int c = 0; c < kNumControls; ++c) {
             const int parameter = kControlPorts[c].parameter;
             const float v = portValueOf(parameter, static_cast<float>(p.values[parameter]));
-            std::fprintf(f, "%s[ lv2:symbol \"%s\" ; pset:value \"%s\"^^xsd:float ]", c ? " , " : "",
-                         kControlPorts[c].symbol, number(v).c_str());
+            std::fprintf(f, "%s[ lv2:symbol \"%s\" ; pset:value \"%s\"^^xsd:float ]", c ? " ,\n        " : "",
+                         kControlPorts[c].symbol, portNumber(parameter, v).c_str());
         }
         std::fprintf(f, " ;\n    state:state [ <%s> %s ] .\n\n", kProgramNameKey, quoted(p.name).c_str());
     }
