@@ -37,7 +37,7 @@ const char* const kPrefixes =
     "@prefix xsd:   <http://www.w3.org/2001/XMLSchema#> .\n\n";
 
 // The names hosts show for the control ports, in port order.
-const char* const kControlNames[kNumControls] = {
+const char* const kControlNames[kNumPortParameters] = {
     "Power", "Type", "Pre-delay", "Decay", "High damping", "Low frequency",
     "Low gain", "High frequency", "High gain", "Mix", "Output"};
 const char* const kAudioNames[4] = {"In L", "In R", "Out L", "Out R"};
@@ -136,15 +136,14 @@ void writeManifest(const std::string& dir) {
     closeFile(f, "manifest.ttl");
 }
 
-void writeControlPort(FILE* f, int c) {
-    const int parameter = kControlPorts[c].parameter;
+void writeControlPort(FILE* f, int parameter) {
     const PortRange r = portRange(parameter);
     const float def = portValueOf(parameter, static_cast<float>(kFactoryPresets[1].values[parameter]));
     std::fprintf(f,
                  "        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index %d ;\n"
                  "        lv2:symbol \"%s\" ;\n        lv2:name \"%s\" ;\n"
                  "        lv2:default %s ;\n        lv2:minimum %s ;\n        lv2:maximum %s",
-                 static_cast<int>(kFirstControl) + c, kControlPorts[c].symbol, kControlNames[c],
+                 static_cast<int>(kFirstParameterPort) + parameter, kParameterSymbols[parameter], kControlNames[parameter],
                  portNumber(parameter, def).c_str(), number(r.minimum).c_str(), number(r.maximum).c_str());
     if (r.unit) std::fprintf(f, " ;\n        units:unit units:%s", r.unit);
     if (r.logarithmic) std::fprintf(f, " ;\n        lv2:portProperty pprop:logarithmic");
@@ -183,17 +182,17 @@ void writePlugin(const std::string& dir, const char* major, const char* minor, c
                      "[\n        a lv2:%s , lv2:AudioPort ;\n        lv2:index %d ;\n"
                      "        lv2:symbol \"%s\" ;\n        lv2:name \"%s\"\n    ] , ",
                      a < 2 ? "InputPort" : "OutputPort", a, kAudioSymbols[a], kAudioNames[a]);
-    for (int c = 0; c < kNumControls; ++c) {
+    for (int c = 0; c < kNumPortParameters; ++c) {
         std::fprintf(f, "[\n");
         writeControlPort(f, c);
         std::fprintf(f, "    ] , ");
     }
     std::fprintf(f,
                  "[\n        a lv2:OutputPort , lv2:ControlPort ;\n        lv2:index %d ;\n"
-                 "        lv2:symbol \"peak\" ;\n        lv2:name \"Output peak\" ;\n"
+                 "        lv2:symbol \"%s\" ;\n        lv2:name \"Output peak\" ;\n"
                  "        lv2:minimum 0.0 ;\n        lv2:maximum 4.0 ;\n"
                  "        units:unit units:coef\n    ] .\n\n",
-                 static_cast<int>(kPortPeak));
+                 static_cast<int>(kPeakPort), kPeakSymbol);
     // The one state property: the program name the editor shows.
     std::fprintf(f,
                  "<%s>\n    a rdf:Property ;\n    rdfs:label \"program name\" ;\n"
@@ -226,11 +225,10 @@ void writePresets(const std::string& dir) {
         std::fprintf(f, "<%s>\n    a pset:Preset ;\n    lv2:appliesTo <%s> ;\n    rdfs:label %s ;\n",
                      presetUri(p).c_str(), kPluginUri, quoted(p.name).c_str());
         std::fprintf(f, "    pset:bank <%s> ;\n    lv2:port ", bankUri(algorithm).c_str());
-        for (int c = 0; c < kNumControls; ++c) {
-            const int parameter = kControlPorts[c].parameter;
+        for (int parameter = 0; parameter < kNumPortParameters; ++parameter) {
             const float v = portValueOf(parameter, static_cast<float>(p.values[parameter]));
-            std::fprintf(f, "%s[ lv2:symbol \"%s\" ; pset:value \"%s\"^^xsd:float ]", c ? " ,\n        " : "",
-                         kControlPorts[c].symbol, portNumber(parameter, v).c_str());
+            std::fprintf(f, "%s[ lv2:symbol \"%s\" ; pset:value \"%s\"^^xsd:float ]", parameter ? " ,\n        " : "",
+                         kParameterSymbols[parameter], portNumber(parameter, v).c_str());
         }
         std::fprintf(f, " ;\n    state:state [ <%s> %s ] .\n\n", kProgramNameKey, quoted(p.name).c_str());
     }

@@ -42,12 +42,12 @@ struct Instance {
     void* ports[kNumPorts] = {};
     // The control values last taken over, so that an unchanged port costs nothing and
     // leaves values set by the editor alone. NaN until the port is first read.
-    float lastControl[kNumControls];
+    float lastControl[kNumPortParameters];
     float silence[kSilenceFrames] = {};  // input while the host connects none
 
     Moltaro* effect() const { return shared.effect; }
-    const float* in(Port p) const { return static_cast<const float*>(ports[p]); }
-    float* out(Port p) const { return static_cast<float*>(ports[p]); }
+    const float* in(std::uint32_t p) const { return static_cast<const float*>(ports[p]); }
+    float* out(std::uint32_t p) const { return static_cast<float*>(ports[p]); }
 
     void takeControls();
     float render(std::uint32_t frames);
@@ -58,33 +58,34 @@ Instance* instanceOf(LV2_Handle h) { return static_cast<Instance*>(h); }
 // [audio thread] Each control that changed since the last block becomes a parameter
 // setting. A value the effect already holds (the editor set it and the host echoes the
 // port write) is left as it is, so no rounding through the port's units can disturb it.
+// While the UI replaces the effect's editor the changes wait for the next block.
 void Instance::takeControls() {
-    for (int c = 0; c < kNumControls; ++c) {
-        const float* port = in(static_cast<Port>(kFirstControl + c));
+    if (!shared.enterEffect()) return;
+    for (int parameter = 0; parameter < kNumPortParameters; ++parameter) {
+        const float* port = in(kFirstParameterPort + parameter);
         if (!port) continue;
         const float p = *port;
-        if (p == lastControl[c]) continue;
-        const int parameter = kControlPorts[c].parameter;
+        if (p == lastControl[parameter]) continue;
         float x;
         if (!normalisedOf(parameter, p, x)) continue;  // NaN, infinities: ignored
-        lastControl[c] = p;
-        if (portValueOf(parameter, effect()->getParameter(parameter)) == portValueOf(parameter, x))
-            continue;
-        effect()->setParameter(parameter, x);
+        lastControl[parameter] = p;
+        if (portValueOf(parameter, effect()->getParameter(parameter)) != portValueOf(parameter, x))
+            effect()->setParameter(parameter, x);
     }
+    shared.leaveEffect();
 }
 
 // [audio thread] Runs the effect over the connected buffers; answers the output's peak.
 float Instance::render(std::uint32_t frames) {
-    float* outL = out(kPortOutL);
-    float* outR = out(kPortOutR);
+    float* outL = out(kAudioOutLeftPort);
+    float* outR = out(kAudioOutRightPort);
     if (!outL) {
         outL = outR;
         outR = nullptr;
     }
     if (!outL || frames == 0) return 0.0f;
-    const float* inL = in(kPortInL);
-    const float* inR = in(kPortInR);
+    const float* inL = in(kAudioInLeftPort);
+    const float* inR = in(kAudioInRightPort);
     if (!inL) {
         inL = inR;
         inR = nullptr;
@@ -212,10 +213,10 @@ void run(LV2_Handle h, std::uint32_t frames) {
         peak = self->render(frames);
     } else {
         // Not switched on: silence rather than a reverb set up for no sample rate.
-        for (Port p : {kPortOutL, kPortOutR})
+        for (std::uint32_t p : {kAudioOutLeftPort, kAudioOutRightPort})
             if (float* o = self->out(p)) std::memset(o, 0, sizeof(float) * frames);
     }
-    if (float* meter = self->out(kPortPeak)) *meter = peak;
+    if (float* meter = self->out(kPeakPort)) *meter = peak;
 }
 
 void deactivate(LV2_Handle h) {

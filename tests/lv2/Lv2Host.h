@@ -126,7 +126,7 @@ public:
     LilvInstance* get() { return instance; }
 
     void connectAll() {
-        for (std::uint32_t p = 0; p < kNumPorts; ++p) connect(p, p < moltaro::lv2::kFirstControl ? nullptr : &control[p]);
+        for (std::uint32_t p = 0; p < kNumPorts; ++p) connect(p, p < moltaro::lv2::kFirstParameterPort ? nullptr : &control[p]);
     }
     void connect(std::uint32_t port, void* data) { lilv_instance_connect_port(instance, port, data); }
     void activate() {
@@ -191,7 +191,7 @@ private:
     static const void* getPortValue(const char* symbol, void* user, std::uint32_t* size, std::uint32_t* type) {
         Instance* self = static_cast<Instance*>(user);
         auto it = self->symbols.find(symbol);
-        if (it == self->symbols.end() || it->second < moltaro::lv2::kFirstControl || it->second == moltaro::lv2::kPortPeak) return nullptr;
+        if (it == self->symbols.end() || it->second < moltaro::lv2::kFirstParameterPort || it->second == moltaro::lv2::kPeakPort) return nullptr;
         *size = sizeof(float);
         *type = World::get().urid(LV2_ATOM__Float);
         return &self->control[it->second];

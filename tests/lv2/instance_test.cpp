@@ -55,14 +55,14 @@ TEST_F(Lv2Instance, NonFiniteControlValuesAreIgnored) {
     a.run(plugin, 256);
     Moltaro* effect = effectOf(plugin);
     std::vector<float> before;
-    for (const ControlPort& c : kControlPorts) before.push_back(effect->getParameter(c.parameter));
+    for (int c = 0; c < kNumPortParameters; ++c) before.push_back(effect->getParameter(c));
     for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                       -std::numeric_limits<float>::infinity()}) {
-        for (int c = 0; c < kNumControls; ++c) plugin.control[kFirstControl + c] = bad;
+        for (int c = 0; c < kNumPortParameters; ++c) plugin.control[kFirstParameterPort + c] = bad;
         a.run(plugin, 4096);
         ASSERT_TRUE(a.finite());
-        for (int c = 0; c < kNumControls; ++c)
-            EXPECT_EQ(effect->getParameter(kControlPorts[c].parameter), before[c]) << kControlPorts[c].symbol;
+        for (int c = 0; c < kNumPortParameters; ++c)
+            EXPECT_EQ(effect->getParameter(c), before[c]) << kParameterSymbols[c];
     }
     plugin.port("decay") = 20.0f;
     a.run(plugin, 64);
@@ -75,30 +75,30 @@ TEST_F(Lv2Instance, PeakOutputAndInactiveInstance) {
     Stereo a(1024);
     a.run(plugin, 1024);
     EXPECT_EQ(a.outL, std::vector<float>(1024, 0.0f));
-    EXPECT_EQ(plugin.control[kPortPeak], 0.0f);
+    EXPECT_EQ(plugin.control[kPeakPort], 0.0f);
     plugin.activate();
     plugin.port("mix") = 0.0f;  // dry: the output is the input
     a.run(plugin, 1024);
     float peak = 0.0f;
     for (std::size_t i = 0; i < 1024; ++i) peak = std::fmax(peak, std::fmax(std::fabs(a.outL[i]), std::fabs(a.outR[i])));
     EXPECT_GT(peak, 0.3f);
-    EXPECT_EQ(plugin.control[kPortPeak], peak);
+    EXPECT_EQ(plugin.control[kPeakPort], peak);
     a.run(plugin, 0);
-    EXPECT_EQ(plugin.control[kPortPeak], 0.0f);
+    EXPECT_EQ(plugin.control[kPeakPort], 0.0f);
 }
 
 // A control port connected late, or moved to other memory, is read from where it now is.
 TEST_F(Lv2Instance, ControlPortsConnectedLateOrMoved) {
     Stereo a(512);
-    plugin.connect(kPortDecay, nullptr);
+    plugin.connect(kFirstParameterPort + kParamDecay, nullptr);
     plugin.activate();
     a.run(plugin, 512);
     float decay = 35.0f;
-    plugin.connect(kPortDecay, &decay);
+    plugin.connect(kFirstParameterPort + kParamDecay, &decay);
     a.run(plugin, 512);
     EXPECT_FLOAT_EQ(effectOf(plugin)->getParameter(kParamDecay), 0.35f);
     float elsewhere = 64.0f;
-    plugin.connect(kPortDecay, &elsewhere);
+    plugin.connect(kFirstParameterPort + kParamDecay, &elsewhere);
     a.run(plugin, 512);
     EXPECT_FLOAT_EQ(effectOf(plugin)->getParameter(kParamDecay), 0.64f);
 }

@@ -33,13 +33,13 @@ testhost::EntryPoint vstEntry() {
 // What a setting is, seen from each side: the port value the LV2 host writes, and the
 // normalised value the VST host sets.
 struct Change {
-    int control;  // 0..kNumControls-1
+    int control;  // 0..kNumPortParameters-1
     float port;
 };
 
 float normalised(const Change& c) {
     float x = 0.0f;
-    normalisedOf(kControlPorts[c.control].parameter, c.port, x);
+    normalisedOf(c.control, c.port, x);
     return x;
 }
 
@@ -107,7 +107,7 @@ Output renderVst(const Script& s, const std::vector<float>& initial) {
             host.stopAudio();
             host.dispatch(effMainsChanged, 0, 1);
         }
-        for (const Change& c : s.changes(b)) host.setParameter(kControlPorts[c.control].parameter, normalised(c));
+        for (const Change& c : s.changes(b)) host.setParameter(c.control, normalised(c));
         const std::uint32_t n = s.blocks[b];
         const Signal& in0 = s.hasInL || s.hasInR ? first : silence;
         host.in[0].assign(in0.begin() + at, in0.begin() + at + n);
@@ -135,7 +135,7 @@ Output renderLv2(const Script& s, const std::function<void(lv2host::Instance&)>&
             plugin.deactivate();
             plugin.activate();
         }
-        for (const Change& c : s.changes(b)) plugin.control[kFirstControl + c.control] = c.port;
+        for (const Change& c : s.changes(b)) plugin.control[kFirstParameterPort + c.control] = c.port;
         plugin.run(s.hasInL ? s.inL.data() + at : nullptr, s.hasInR ? s.inR.data() + at : nullptr,
                    s.hasOutL ? out.l.data() + at : nullptr, s.hasOutR ? out.r.data() + at : nullptr, s.blocks[b]);
         at += s.blocks[b];
@@ -232,9 +232,8 @@ TEST_F(Lv2Render, PresetsSelectTheFactoryValues) {
         ASSERT_NE(effect, nullptr);
         const std::vector<float> values = programValues(p);
         for (int i = 0; i < 16; ++i) host.setParameter(i, values[i]);
-        for (const ControlPort& c : kControlPorts)
-            EXPECT_EQ(effect->getParameter(c.parameter), host.getParameter(c.parameter))
-                << kFactoryPresets[p].name << " " << c.symbol;
+        for (int c = 0; c < kNumPortParameters; ++c)
+            EXPECT_EQ(effect->getParameter(c), host.getParameter(c)) << kFactoryPresets[p].name << " " << kParameterSymbols[c];
         char name[64] = {};
         effect->getProgramName(name);
         EXPECT_STREQ(name, kFactoryPresets[p].name);
@@ -247,11 +246,11 @@ TEST_F(Lv2Render, PresetsSelectTheFactoryValues) {
 TEST_F(Lv2Render, SettingsAndAutomationRenderAsInTheVstModule) {
     std::minstd_rand r(2024);
     auto randomPort = [&](int control) {
-        const PortRange range = portRange(kControlPorts[control].parameter);
+        const PortRange range = portRange(control);
         const float u = std::uniform_real_distribution<float>(0.0f, 1.0f)(r);
         float v = range.logarithmic ? range.minimum * std::pow(range.maximum / range.minimum, u)
                                     : range.minimum + (range.maximum - range.minimum) * u;
-        if (kControlPorts[control].parameter == kParamType) v = std::floor(v + 0.5f);
+        if (control == kParamType) v = std::floor(v + 0.5f);
         return v;
     };
     for (double rate : {44100.0, 96000.0}) {
@@ -259,7 +258,7 @@ TEST_F(Lv2Render, SettingsAndAutomationRenderAsInTheVstModule) {
             Script s = steady(rate, 40000, 512);
             noise(s, 100u + round);
             std::vector<Change> initial;
-            for (int c = 0; c < kNumControls; ++c) initial.push_back({c, randomPort(c)});
+            for (int c = 0; c < kNumPortParameters; ++c) initial.push_back({c, randomPort(c)});
             if (round % 2) {
                 // Automation: a few ports change before every block of a random length.
                 s.blocks.clear();
@@ -270,8 +269,8 @@ TEST_F(Lv2Render, SettingsAndAutomationRenderAsInTheVstModule) {
                     s.blocks.push_back(n);
                     std::vector<Change> changes;
                     for (int k = 0; k < 3; ++k) {
-                        const int c = std::uniform_int_distribution<int>(0, kNumControls - 1)(r);
-                        if (kControlPorts[c].parameter != kParamPower) changes.push_back({c, randomPort(c)});
+                        const int c = std::uniform_int_distribution<int>(0, kNumPortParameters - 1)(r);
+                        if (c != kParamPower) changes.push_back({c, randomPort(c)});
                     }
                     perBlock.push_back(changes);
                     done += n;
@@ -282,9 +281,9 @@ TEST_F(Lv2Render, SettingsAndAutomationRenderAsInTheVstModule) {
                 };
             } else {
                 // One Type change half-way through a steady setting.
-                const int typeControl = kPortType - kFirstControl;
+                const int typeControl = kParamType;
                 const float newType = static_cast<float>((static_cast<int>(initial[typeControl].port) + 3) % 9);
-                initial[kPortPower - kFirstControl].port = 1.0f;
+                initial[kParamPower].port = 1.0f;
                 s.changes = [initial, typeControl, newType](std::size_t b) {
                     if (b == 0) return initial;
                     if (b == 40) return std::vector<Change>{{typeControl, newType}};
@@ -330,7 +329,7 @@ TEST_F(Lv2Render, HostBehaviourAsInTheVstModule) {
         s.hasOutL = c.outL;
         s.hasOutR = c.outR;
         s.cycles = c.cycles;
-        const std::vector<Change> decay{{kPortDecay - kFirstControl, 90.0f}, {kPortType - kFirstControl, 4.0f}};
+        const std::vector<Change> decay{{kParamDecay, 90.0f}, {kParamType, 4.0f}};
         s.changes = [decay](std::size_t b) { return b == 0 ? decay : std::vector<Change>{}; };
         const Output vst = renderVst(s, {});
         const Output lv2 = renderLv2(s, [](lv2host::Instance&) {});
@@ -365,8 +364,8 @@ TEST_F(Lv2Render, SavedStateRestoresIdentically) {
     char name[64] = {};
     effectOf(second)->getProgramName(name);
     EXPECT_STREQ(name, "My strings");
-    for (int c = 0; c < kNumControls; ++c)
-        EXPECT_EQ(first.control[kFirstControl + c], second.control[kFirstControl + c]) << kControlPorts[c].symbol;
+    for (int c = 0; c < kNumPortParameters; ++c)
+        EXPECT_EQ(first.control[kFirstParameterPort + c], second.control[kFirstParameterPort + c]) << kParameterSymbols[c];
     Output vstLike{a.l, a.r};
     expectIdentical(vstLike, b, "restored state");
 }

@@ -58,12 +58,12 @@ TEST(Lv2Tools, ListedAndDescribed) {
     for (const char* line : {"Name:              ZUN Moltaro", "Class:             Reverb Plugin",
                              "Author:            ZUN-soundlab", "Symbol:      peak", "= \"Cathedral\""})
         EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
-    for (const ControlPort& c : kControlPorts) {
-        const std::size_t at = info.out.find(std::string("Symbol:      ") + c.symbol + "\n");
-        ASSERT_NE(at, std::string::npos) << c.symbol;
+    for (int c = 0; c < kNumPortParameters; ++c) {
+        const std::size_t at = info.out.find(std::string("Symbol:      ") + kParameterSymbols[c] + "\n");
+        ASSERT_NE(at, std::string::npos) << kParameterSymbols[c];
         char range[64];
-        std::snprintf(range, sizeof range, "Maximum:     %f", static_cast<double>(portRange(c.parameter).maximum));
-        EXPECT_NE(info.out.find(range, at), std::string::npos) << c.symbol;
+        std::snprintf(range, sizeof range, "Maximum:     %f", static_cast<double>(portRange(c).maximum));
+        EXPECT_NE(info.out.find(range, at), std::string::npos) << kParameterSymbols[c];
     }
     for (const FactoryPreset& p : kFactoryPresets)
         EXPECT_NE(info.out.find(std::string("  ") + p.name + "\n"), std::string::npos) << p.name;
@@ -71,13 +71,13 @@ TEST(Lv2Tools, ListedAndDescribed) {
     // The units lv2info leaves out, read as a host reads them.
     lv2host::World& w = lv2host::World::get();
     LilvNode* unitKey = w.uriNode("http://lv2plug.in/ns/extensions/units#unit");
-    for (int c = 0; c < kNumControls; ++c) {
-        const LilvPort* port = lilv_plugin_get_port_by_index(w.plugin, kFirstControl + c);
+    for (int c = 0; c < kNumPortParameters; ++c) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(w.plugin, kFirstParameterPort + c);
         LilvNodes* units = lilv_port_get_value(w.plugin, port, unitKey);
-        const char* expected = portRange(kControlPorts[c].parameter).unit;
+        const char* expected = portRange(c).unit;
         const std::string got = units ? lilv_node_as_uri(lilv_nodes_get_first(units)) : "";
         EXPECT_EQ(got, expected ? std::string("http://lv2plug.in/ns/extensions/units#") + expected : "")
-            << kControlPorts[c].symbol;
+            << kParameterSymbols[c];
         lilv_nodes_free(units);
     }
     lilv_node_free(unitKey);
