@@ -10,11 +10,12 @@
 #include <string>
 
 #include "formats/lv2/Lv2Ports.h"
-#include "formats/lv2/PortValues.h"
 #include "presetsystem/FactoryPresets.h"
-#include "shell/ParameterFormat.h"
+#include "dsp/AlgorithmNames.h"
+#include "shell/ParameterLaws.h"
 #include "shell/Parameters.h"
 
+using namespace moltaro;
 using namespace moltaro::lv2;
 
 namespace {
@@ -36,10 +37,6 @@ const char* const kPrefixes =
     "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n"
     "@prefix xsd:   <http://www.w3.org/2001/XMLSchema#> .\n\n";
 
-// The names hosts show for the control ports, in port order.
-const char* const kControlNames[kNumPortParameters] = {
-    "Power", "Type", "Pre-delay", "Decay", "High damping", "Low frequency",
-    "Low gain", "High frequency", "High gain", "Mix", "Output"};
 const char* const kAudioNames[4] = {"In L", "In R", "Out L", "Out R"};
 
 // A float written so that reading it back gives the same float, always as a decimal.
@@ -53,14 +50,13 @@ std::string number(float v) {
 
 // The shortest decimal that selects the same normalised value as port value v does, so
 // that presets read "60" rather than "60.0000038".
-std::string portNumber(int parameter, float v) {
-    float x = 0.0f;
-    normalisedOf(parameter, v, x);
+std::string portNumber(const ParameterLaw& law, float v) {
+    const float x = normalisedValue(law, v);
     for (int digits = 1; digits <= 9; ++digits) {
         char s[48];
         std::snprintf(s, sizeof s, "%.*g", digits, static_cast<double>(v));
-        float y = -1.0f;
-        if (normalisedOf(parameter, std::strtof(s, nullptr), y) && y == x) return number(std::strtof(s, nullptr));
+        const float shorter = std::strtof(s, nullptr);
+        if (normalisedValue(law, shorter) == x) return number(shorter);
     }
     return number(v);
 }
@@ -89,16 +85,7 @@ std::string slug(const std::string& name) {
 
 std::string presetUri(const FactoryPreset& p) { return std::string(kPluginUri) + "#preset-" + slug(p.name); }
 
-int algorithmOf(double typeValue) {
-    const int a = static_cast<int>(9.0f * static_cast<float>(typeValue) + 0.01f);
-    return a < 0 ? 0 : a > kNumAlgorithms - 1 ? kNumAlgorithms - 1 : a;
-}
-
-std::string bankUri(int algorithm) {
-    char name[kMaxFormattedText + 1];
-    algorithmName(algorithm, name);
-    return std::string(kPluginUri) + "#bank-" + slug(name);
-}
+std::string bankUri(int algorithm) { return std::string(kPluginUri) + "#bank-" + slug(kAlgorithmNames[algorithm]); }
 
 FILE* openFile(const std::string& dir, const char* name) {
     const std::string path = dir + "/" + name;
@@ -137,26 +124,23 @@ void writeManifest(const std::string& dir) {
 }
 
 void writeControlPort(FILE* f, int parameter) {
-    const PortRange r = portRange(parameter);
-    const float def = portValueOf(parameter, static_cast<float>(kFactoryPresets[1].values[parameter]));
+    const ParameterLaw& law = *parameterLaw(parameter);
+    const float def = portValue(law, static_cast<float>(kFactoryPresets[1].values[parameter]));
     std::fprintf(f,
                  "        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index %d ;\n"
                  "        lv2:symbol \"%s\" ;\n        lv2:name \"%s\" ;\n"
                  "        lv2:default %s ;\n        lv2:minimum %s ;\n        lv2:maximum %s",
-                 static_cast<int>(kFirstParameterPort) + parameter, kParameterSymbols[parameter], kControlNames[parameter],
-                 portNumber(parameter, def).c_str(), number(r.minimum).c_str(), number(r.maximum).c_str());
-    if (r.unit) std::fprintf(f, " ;\n        units:unit units:%s", r.unit);
-    if (r.logarithmic) std::fprintf(f, " ;\n        lv2:portProperty pprop:logarithmic");
+                 static_cast<int>(kFirstParameterPort) + parameter, kParameterSymbols[parameter], law.name,
+                 portNumber(law, def).c_str(), number(law.minimum).c_str(), number(law.maximum).c_str());
+    if (const char* unit = lv2UnitOf(law.unit)) std::fprintf(f, " ;\n        units:unit units:%s", unit);
+    if (law.logarithmic()) std::fprintf(f, " ;\n        lv2:portProperty pprop:logarithmic");
     if (parameter == kParamPower) {
         std::fprintf(f, " ;\n        lv2:portProperty lv2:toggled");
     } else if (parameter == kParamType) {
         std::fprintf(f, " ;\n        lv2:portProperty lv2:integer , lv2:enumeration");
-        for (int a = 0; a < kNumAlgorithms; ++a) {
-            char name[kMaxFormattedText + 1];
-            algorithmName(a, name);
-            std::fprintf(f, " ;\n        lv2:scalePoint [ rdfs:label \"%s\" ; rdf:value %s ]", name,
+        for (int a = 0; a < kNumAlgorithms; ++a)
+            std::fprintf(f, " ;\n        lv2:scalePoint [ rdfs:label \"%s\" ; rdf:value %s ]", kAlgorithmNames[a],
                          number(static_cast<float>(a)).c_str());
-        }
     }
     std::fprintf(f, "\n");
 }
@@ -220,21 +204,21 @@ void writePresets(const std::string& dir) {
             std::fprintf(stderr, "moltaro-lv2-ttl: two factory programs named like \"%s\"\n", p.name);
             std::exit(1);
         }
-        const int algorithm = algorithmOf(p.values[kParamType]);
+        const int algorithm = algorithmOf(static_cast<float>(p.values[kParamType]));
         banks.insert(algorithm);
         std::fprintf(f, "<%s>\n    a pset:Preset ;\n    lv2:appliesTo <%s> ;\n    rdfs:label %s ;\n",
                      presetUri(p).c_str(), kPluginUri, quoted(p.name).c_str());
         std::fprintf(f, "    pset:bank <%s> ;\n    lv2:port ", bankUri(algorithm).c_str());
         for (int parameter = 0; parameter < kNumPortParameters; ++parameter) {
-            const float v = portValueOf(parameter, static_cast<float>(p.values[parameter]));
+            const ParameterLaw& law = *parameterLaw(parameter);
+            const float v = portValue(law, static_cast<float>(p.values[parameter]));
             std::fprintf(f, "%s[ lv2:symbol \"%s\" ; pset:value \"%s\"^^xsd:float ]", parameter ? " ,\n        " : "",
-                         kParameterSymbols[parameter], portNumber(parameter, v).c_str());
+                         kParameterSymbols[parameter], portNumber(law, v).c_str());
         }
         std::fprintf(f, " ;\n    state:state [ <%s> %s ] .\n\n", kProgramNameKey, quoted(p.name).c_str());
     }
     for (int algorithm : banks) {
-        char name[kMaxFormattedText + 1];
-        algorithmName(algorithm, name);
+        const char* name = kAlgorithmNames[algorithm];
         std::fprintf(f, "<%s>\n    a pset:Bank ;\n    lv2:appliesTo <%s> ;\n    rdfs:label \"%s\" .\n\n",
                      bankUri(algorithm).c_str(), kPluginUri, name);
     }

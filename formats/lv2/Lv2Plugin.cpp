@@ -15,8 +15,8 @@
 
 #include "formats/lv2/Lv2Ports.h"
 #include "formats/lv2/Lv2Shared.h"
-#include "formats/lv2/PortValues.h"
 #include "shell/Moltaro.h"
+#include "shell/ParameterLaws.h"
 #include "shell/PluginEntry.h"
 
 namespace moltaro::lv2 {
@@ -66,10 +66,11 @@ void Instance::takeControls() {
         if (!port) continue;
         const float p = *port;
         if (p == lastControl[parameter]) continue;
-        float x;
-        if (!normalisedOf(parameter, p, x)) continue;  // NaN, infinities: ignored
+        if (!std::isfinite(p)) continue;  // NaN, infinities: ignored, as in the VST module
         lastControl[parameter] = p;
-        if (portValueOf(parameter, effect()->getParameter(parameter)) != portValueOf(parameter, x))
+        const ParameterLaw& law = *parameterLaw(parameter);
+        const float x = normalisedValue(law, p);
+        if (portValue(law, effect()->getParameter(parameter)) != portValue(law, x))
             effect()->setParameter(parameter, x);
     }
     shared.leaveEffect();

@@ -4,6 +4,7 @@
 // symbol for good: new ports are only ever appended.
 
 #include <cstdint>
+#include <cstring>
 
 #include "formats/lv2/Lv2Shared.h"
 
@@ -22,5 +23,13 @@ constexpr const char* kParameterSymbols[kNumPortParameters] = {
     "lowgain", "highfreq", "highgain", "mix", "output"};
 constexpr const char* kAudioSymbols[4] = {"in_l", "in_r", "out_l", "out_r"};
 constexpr const char* kPeakSymbol = "peak";
+
+// The LV2 units vocabulary's term for a unit of the parameter laws; null for none.
+inline const char* lv2UnitOf(const char* unit) {
+    const char* const pairs[][2] = {{"ms", "ms"}, {"%", "pc"}, {"Hz", "hz"}, {"dB", "db"}};
+    for (const auto& p : pairs)
+        if (unit && std::strcmp(unit, p[0]) == 0) return p[1];
+    return nullptr;
+}
 
 }  // namespace moltaro::lv2

@@ -12,9 +12,10 @@
 
 #include "Lv2Host.h"
 #include "formats/lv2/Lv2Shared.h"
-#include "formats/lv2/PortValues.h"
+#include "shell/ParameterLaws.h"
 #include "shell/Moltaro.h"
 
+using namespace moltaro;
 using namespace moltaro::lv2;
 
 namespace {
@@ -129,14 +130,14 @@ TEST_F(Lv2Instance, EditsReachTheUiLink) {
     EXPECT_EQ(log.calls, (std::vector<std::string>{"begin 3", "automate 3 0.750000", "end 3"}));
     // The host's echo of an edit as a port write leaves the editor's value exact, even
     // one that the port's units cannot tell from its neighbour.
-    float x = 0.7f, back = 0.0f;
-    for (int i = 0; i < 16 && (normalisedOf(kParamDecay, portValueOf(kParamDecay, x), back), back == x); ++i)
-        x = std::nextafter(x, 1.0f);
-    ASSERT_NE(back, x);
+    const ParameterLaw& decay = *parameterLaw(kParamDecay);
+    float x = 0.7f;
+    for (int i = 0; i < 16 && normalisedValue(decay, portValue(decay, x)) == x; ++i) x = std::nextafter(x, 1.0f);
+    ASSERT_NE(normalisedValue(decay, portValue(decay, x)), x);
     effect->setParameterAutomated(kParamDecay, x);
     Stereo a(64);
     plugin.activate();
-    plugin.port("decay") = portValueOf(kParamDecay, x);
+    plugin.port("decay") = portValue(decay, x);
     a.run(plugin, 64);
     EXPECT_EQ(effect->getParameter(kParamDecay), x);
 }

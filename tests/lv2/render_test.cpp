@@ -13,11 +13,12 @@
 
 #include "Lv2Host.h"
 #include "formats/lv2/Lv2Shared.h"
-#include "formats/lv2/PortValues.h"
 #include "presetsystem/FactoryPresets.h"
 #include "shell/Moltaro.h"
+#include "shell/ParameterLaws.h"
 #include "support/RecordingHost.h"
 
+using namespace moltaro;
 using namespace moltaro::lv2;
 
 namespace {
@@ -37,11 +38,8 @@ struct Change {
     float port;
 };
 
-float normalised(const Change& c) {
-    float x = 0.0f;
-    normalisedOf(c.control, c.port, x);
-    return x;
-}
+// What the VST editor stores for the same number typed into its field.
+float normalised(const Change& c) { return normalisedValue(*parameterLaw(c.control), c.port); }
 
 // A run: the input, the block lengths, and the changes made before given blocks.
 struct Script {
@@ -246,10 +244,11 @@ TEST_F(Lv2Render, PresetsSelectTheFactoryValues) {
 TEST_F(Lv2Render, SettingsAndAutomationRenderAsInTheVstModule) {
     std::minstd_rand r(2024);
     auto randomPort = [&](int control) {
-        const PortRange range = portRange(control);
+        const ParameterLaw& law = *parameterLaw(control);
         const float u = std::uniform_real_distribution<float>(0.0f, 1.0f)(r);
-        float v = range.logarithmic ? range.minimum * std::pow(range.maximum / range.minimum, u)
-                                    : range.minimum + (range.maximum - range.minimum) * u;
+        // Gains from silence's threshold up, so that a render is rarely silent.
+        const float lo = std::max(law.minimum, static_cast<float>(kSilenceDb));
+        float v = law.logarithmic() ? lo * std::pow(law.maximum / lo, u) : lo + (law.maximum - lo) * u;
         if (control == kParamType) v = std::floor(v + 0.5f);
         return v;
     };

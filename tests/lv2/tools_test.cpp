@@ -10,9 +10,10 @@
 
 #include "Lv2Host.h"
 #include "formats/lv2/Lv2Ports.h"
-#include "formats/lv2/PortValues.h"
+#include "shell/ParameterLaws.h"
 #include "presetsystem/FactoryPresets.h"
 
+using namespace moltaro;
 using namespace moltaro::lv2;
 
 namespace {
@@ -62,7 +63,7 @@ TEST(Lv2Tools, ListedAndDescribed) {
         const std::size_t at = info.out.find(std::string("Symbol:      ") + kParameterSymbols[c] + "\n");
         ASSERT_NE(at, std::string::npos) << kParameterSymbols[c];
         char range[64];
-        std::snprintf(range, sizeof range, "Maximum:     %f", static_cast<double>(portRange(c).maximum));
+        std::snprintf(range, sizeof range, "Maximum:     %f", static_cast<double>(parameterLaw(c)->maximum));
         EXPECT_NE(info.out.find(range, at), std::string::npos) << kParameterSymbols[c];
     }
     for (const FactoryPreset& p : kFactoryPresets)
@@ -74,7 +75,7 @@ TEST(Lv2Tools, ListedAndDescribed) {
     for (int c = 0; c < kNumPortParameters; ++c) {
         const LilvPort* port = lilv_plugin_get_port_by_index(w.plugin, kFirstParameterPort + c);
         LilvNodes* units = lilv_port_get_value(w.plugin, port, unitKey);
-        const char* expected = portRange(c).unit;
+        const char* expected = lv2UnitOf(parameterLaw(c)->unit);
         const std::string got = units ? lilv_node_as_uri(lilv_nodes_get_first(units)) : "";
         EXPECT_EQ(got, expected ? std::string("http://lv2plug.in/ns/extensions/units#") + expected : "")
             << kParameterSymbols[c];
