@@ -139,7 +139,9 @@ TEST(MeasureCommand, ConvolutionReproducesTheWetRenderAndDecayAgreesWithTheEngin
                     engine, tMid, ratio);
         EXPECT_GT(ratio, 0.45);
         EXPECT_LT(ratio, 2.0);
+        // The Spring at a second, lower level too: its error changes with the level.
         for (float level : {0.5f, 0.005f}) {
+            if (level < 0.1f && p.second != "Spring") continue;
             const Audio in = stereoNoise(44100, 0.3, level, 11);
             ASSERT_TRUE(writeAudio(dir.file("in.wav"), in, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
             ASSERT_EQ(render(dir, {dir.file("in.wav"), "-p", p.first, "--set", "Mix=1", "-q", "-o", dir.file("wet.wav")}).status, 0);
