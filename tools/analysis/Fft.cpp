@@ -39,20 +39,26 @@ RealFft::~RealFft() {
     fftw_free(freq_);
 }
 
-void RealFft::forward(const double* in, size_t count, std::complex<double>* out) {
+template <typename Sample>
+void RealFft::load(const Sample* in, size_t count) {
     count = std::min(count, n_);
     std::copy(in, in + count, time_);
     std::fill(time_ + count, time_ + n_, 0.0);
+}
+
+void RealFft::run(std::complex<double>* out) {
     fftw_execute(static_cast<fftw_plan>(forwardPlan_));
     std::copy(freq_, freq_ + bins(), out);
 }
 
+void RealFft::forward(const double* in, size_t count, std::complex<double>* out) {
+    load(in, count);
+    run(out);
+}
+
 void RealFft::forward(const float* in, size_t count, std::complex<double>* out) {
-    count = std::min(count, n_);
-    std::copy(in, in + count, time_);
-    std::fill(time_ + count, time_ + n_, 0.0);
-    fftw_execute(static_cast<fftw_plan>(forwardPlan_));
-    std::copy(freq_, freq_ + bins(), out);
+    load(in, count);
+    run(out);
 }
 
 void RealFft::inverse(const std::complex<double>* in, double* out) {

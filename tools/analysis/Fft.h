@@ -28,6 +28,9 @@ public:
     void inverse(const std::complex<double>* in, double* out);
 
 private:
+    template <typename Sample>
+    void load(const Sample* in, size_t count);   // into the time buffer, zero-padded
+    void run(std::complex<double>* out);          // the forward transform of the time buffer
     size_t n_;
     double* time_;
     std::complex<double>* freq_;
