@@ -9,7 +9,7 @@ render=${BUILD_DIR:-$root/build}/moltaro-render
 out=${OUT_DIR:-$root/docs}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$render" --report-all "$work" -q "$@"
+"$render" --report-all "$work" -q "$@" >/dev/null
 mkdir -p "$out"
 cp "$work/overview.png" "$out/overview.png"
 cp "$work/22-basic-hall.png" "$out/report-basic-hall.png"

@@ -220,6 +220,11 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "--ir, --report, --csv and --report-all measure the effect with an impulse; they take no input file";
         return false;
     }
+    if (!options.reportAllDir.empty() &&
+        (!options.irFile.empty() || !options.reportFile.empty() || !options.csvFile.empty())) {
+        error = "--report-all writes its own pages and CSV; it cannot be combined with --ir, --report or --csv";
+        return false;
+    }
     if (!options.reportAllDir.empty() && (!options.preset.empty() || !options.presetFile.empty())) {
         error = "--report-all reports every program of the bank; it cannot be combined with --preset or --preset-file";
         return false;

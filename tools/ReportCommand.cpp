@@ -157,7 +157,7 @@ bool reportAll(const Options& o, const ImpulseSettings& s, const HostMaker& make
     for (const auto& r : reports) csv += csvRow(r);
     if (!writeOverview(dir + "/overview.png", reports, error) || !writeTextFile(dir + "/programs.csv", csv, error))
         return false;
-    if (!o.quiet) {
+    {
         std::printf("number\tname\talgorithm\tT(1k)/s\tbrightness\n");
         for (const auto& r : reports) {
             const double t = chartTime(r.figures, 3), lo = chartTime(r.figures, 2), hi = chartTime(r.figures, 5);

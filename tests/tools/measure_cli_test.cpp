@@ -243,6 +243,7 @@ TEST(MeasureCommand, FailuresAreOneLineAndLeaveNoFiles) {
     expectCleanFailure(dir, {"--report-all", dir.file("plain")}, "plain");
     expectCleanFailure(dir, {"--report-all", dir.file("plain/sub")}, "plain/sub");
     expectCleanFailure(dir, {"in.wav", "--ir", dir.file("ir.wav")}, "input file");
+    expectCleanFailure(dir, {"--report-all", dir.file("bank"), "--csv", dir.file("all.csv")}, "--report-all");
 }
 
 // Ctrl-C part way through the bank leaves only complete pages.
