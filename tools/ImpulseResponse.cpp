@@ -51,7 +51,7 @@ bool renderImpulseResponses(BlockProcessor& processor, const std::function<void(
         for (int k = 0; k < positions; ++k) {
             restart();
             std::vector<float> impulse(static_cast<size_t>(k) + 1, 0.0f), silence(impulse.size(), 0.0f);
-            impulse[static_cast<size_t>(k)] = 1.0f / positions;
+            impulse[static_cast<size_t>(k)] = 1.0f;   // full scale, so each render runs as far down
             MemorySource source(input == 0 ? impulse : silence, input == 0 ? silence : impulse, settings.rate);
             MemorySink sink;
             RenderStats stats;
@@ -63,7 +63,7 @@ bool renderImpulseResponses(BlockProcessor& processor, const std::function<void(
                 std::vector<float>& path = out.paths[2 * input + c];
                 const std::vector<float>& got = c == 0 ? sink.left : sink.right;
                 if (path.size() + k < got.size()) path.resize(got.size() - k, 0.0f);
-                for (size_t i = k; i < got.size(); ++i) path[i - k] += got[i];
+                for (size_t i = k; i < got.size(); ++i) path[i - k] += got[i] / positions;
             }
         }
     }
