@@ -1,7 +1,8 @@
-// The LV2 editor UI as a host meets it: Moltaro_ui.so loaded with dlopen, instantiated
-// on a DSP instance through instance-access, embedded in a host window on a private
-// Xvfb, driven by the host's idle calls and operated with synthetic X input. The host
-// here records the UI's port writes and touch gestures.
+// The LV2 editor UI as a host meets it: the bundle's DSP binary run through lilv, the
+// UI binary its description names loaded with dlopen and instantiated on that instance
+// through instance-access, embedded in a host window on a private Xvfb, driven by the
+// host's idle calls and operated with synthetic X input. The host records the UI's port
+// writes and touch gestures and hands the writes to the plug-in's ports, as hosts do.
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
+#include <functional>
 #include <map>
 #include <thread>
 #include <vector>
@@ -21,10 +22,11 @@
 #include <lv2/ui/ui.h>
 
 #include "XServer.h"
-#include "editor/EditorText.h"
 #include "editor/MoltaroEditor.h"
 #include "formats/lv2/Lv2Shared.h"
+#include "lv2/Lv2Host.h"
 #include "shell/Moltaro.h"
+#include "shell/ParameterLaws.h"
 #include "vstgui/VSTGUI.h"
 
 namespace {
@@ -34,47 +36,34 @@ using moltaro::lv2::kNumPortParameters;
 using moltaro::lv2::SharedInstance;
 using xtest::Host;
 
-const std::string kUiPath = std::string(MOLTARO_BUILD_DIR) + "/Moltaro.lv2/Moltaro_ui.so";
-constexpr char kUiUri[] = "urn:zun-soundlab:moltaro#ui";
+// The port value of parameter i's normalised value x.
+float portValueOf(int i, float x) { return moltaro::portValue(*moltaro::parameterLaw(i), x); }
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// The DSP side of an instance: the effect behind the shared record, its host callback
-// forwarding the effect's edits to the open editor's link.
-struct DspInstance {
-    SharedInstance shared;
-    std::unique_ptr<Moltaro> effect;
-
-    static DspInstance*& current() {
-        static DspInstance* instance = nullptr;
-        return instance;
-    }
-    static VstIntPtr callback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
-        DspInstance* self = current();
-        const moltaro::lv2::UiLink* link = self ? self->shared.uiLink.load() : nullptr;
-        if (opcode == audioMasterVersion) return 2400;
-        if (!link) return 0;
-        if (opcode == audioMasterAutomate) link->automate(link->ui, index, opt);
-        if (opcode == audioMasterBeginEdit) link->beginEdit(link->ui, index);
-        if (opcode == audioMasterEndEdit) link->endEdit(link->ui, index);
-        return 0;
-    }
-    DspInstance() {
-        current() = this;
-        effect = std::make_unique<Moltaro>(&callback);
-        shared.effect = effect.get();
-    }
-    ~DspInstance() {
-        effect.reset();
-        current() = nullptr;
-    }
-    // What run() does with a changed control port.
-    void applyPort(int parameter, float normalised) {
-        if (!shared.enterEffect()) return;
-        effect->setParameter(parameter, normalised);
-        shared.leaveEffect();
-    }
+// The X11 UI the plug-in's description declares: its URI and binary file.
+struct DeclaredUi {
+    std::string uri, binary;
 };
+
+DeclaredUi declaredX11Ui() {
+    lv2host::World& w = lv2host::World::get();
+    DeclaredUi found;
+    if (!w.plugin) return found;
+    LilvUIs* uis = lilv_plugin_get_uis(w.plugin);
+    LilvNode* x11 = w.uriNode(LV2_UI__X11UI);
+    LILV_FOREACH(uis, i, uis) {
+        const LilvUI* ui = lilv_uis_get(uis, i);
+        if (!lilv_ui_is_a(ui, x11)) continue;
+        found.uri = lilv_node_as_uri(lilv_ui_get_uri(ui));
+        char* path = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(ui)), nullptr);
+        found.binary = path ? path : "";
+        lilv_free(path);
+    }
+    lilv_node_free(x11);
+    lilv_uis_free(uis);
+    return found;
+}
 
 struct Write {
     uint32_t port;
@@ -85,13 +74,15 @@ class Lv2UiTest : public ::testing::Test {
 protected:
     void SetUp() override {
         MOLTARO_REQUIRE_XVFB();
-        module = dlopen(kUiPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+        const DeclaredUi declared = declaredX11Ui();
+        ASSERT_FALSE(declared.binary.empty()) << "the plug-in's description declares no X11 UI";
+        module = dlopen(declared.binary.c_str(), RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(module, nullptr) << dlerror();
         auto entry = reinterpret_cast<const LV2UI_Descriptor* (*)(uint32_t)>(dlsym(module, "lv2ui_descriptor"));
         ASSERT_NE(entry, nullptr);
         descriptor = entry(0);
         ASSERT_NE(descriptor, nullptr);
-        EXPECT_STREQ(descriptor->URI, kUiUri);
+        EXPECT_EQ(descriptor->URI, declared.uri);
         EXPECT_EQ(entry(1), nullptr);
         idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
         ASSERT_NE(idleInterface, nullptr);
@@ -100,10 +91,13 @@ protected:
         clientsBefore = hostApp->clientCount();
         parent = hostApp->makeParent(300, 294, 60, 50);
         hostApp->origin(parent, px, py);
-        dsp = std::make_unique<DspInstance>();
+        dsp = std::make_unique<lv2host::Instance>(44100.0);
+        ASSERT_TRUE(dsp->ok());
+        dsp->activate();
+        shared = static_cast<SharedInstance*>(lilv_instance_get_handle(dsp->get()));
+        effect = shared->effect;
     }
     void TearDown() override {
-        if (user.joinable()) user.join();
         closeUi();
         dsp.reset();
         if (hostApp && parent) hostApp->destroy(parent);
@@ -118,7 +112,7 @@ protected:
     // The features a full host passes; `leaveOut` names one to withhold.
     std::vector<const LV2_Feature*> features(const char* leaveOut = nullptr, void* instance = nullptr) {
         featureStore = {
-            {LV2_INSTANCE_ACCESS_URI, instance ? instance : &dsp->shared},
+            {LV2_INSTANCE_ACCESS_URI, instance ? instance : shared},
             {LV2_UI__parent, reinterpret_cast<void*>(static_cast<uintptr_t>(parent))},
             {LV2_UI__resize, &resize},
             {LV2_UI__touch, &touch},
@@ -150,19 +144,33 @@ protected:
         const auto p = hostApp->grab(px + x, py + y, 1, 1);
         return p.empty() ? 0u : p[0];
     }
-    MoltaroEditor* editor() { return static_cast<MoltaroEditor*>(dsp->effect->getEditor()); }
-    // The port value the editor wrote last, per port.
-    std::map<uint32_t, float> lastWrites() const {
-        std::map<uint32_t, float> last;
-        for (const Write& w : writes) last[w.port] = w.value;
-        return last;
+    // The user's hand, on a connection of its own, while the host keeps idling the UI.
+    bool asUser(const std::function<void(Host&)>& act) {
+        std::atomic<bool> done{false};
+        std::thread user([&] {
+            Host hand;
+            act(hand);
+            done = true;
+        });
+        const bool finished = Host::waitUntil([&] { return done.load(); }, [&] { idle(); }, 8000);
+        user.join();
+        for (int i = 0; i < 5; ++i) idle();
+        return finished;
     }
-
+    MoltaroEditor* editor() { return static_cast<MoltaroEditor*>(effect->getEditor()); }
+    // One block of silence through the plug-in: it takes the ports' values over.
+    void run() {
+        std::vector<float> in(256, 0.0f), outL(256), outR(256);
+        dsp->run(in.data(), in.data(), outL.data(), outR.data(), 256);
+    }
     static void writePort(LV2UI_Controller c, uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
         auto* self = static_cast<Lv2UiTest*>(c);
         ASSERT_EQ(format, 0u);
         ASSERT_EQ(size, sizeof(float));
-        self->writes.push_back({port, *static_cast<const float*>(buffer)});
+        const float value = *static_cast<const float*>(buffer);
+        self->writes.push_back({port, value});
+        ASSERT_LT(port, lv2host::Instance::kNumPorts);
+        self->dsp->control[port] = value;
     }
     static int resized(LV2UI_Feature_Handle h, int width, int height) {
         auto* self = static_cast<Lv2UiTest*>(h);
@@ -176,12 +184,13 @@ protected:
     void* module = nullptr;
     const LV2UI_Descriptor* descriptor = nullptr;
     const LV2UI_Idle_Interface* idleInterface = nullptr;
-    std::unique_ptr<DspInstance> dsp;
+    std::unique_ptr<lv2host::Instance> dsp;
+    SharedInstance* shared = nullptr;  // the DSP instance's record
+    Moltaro* effect = nullptr;
     std::unique_ptr<Host> hostApp;
     int clientsBefore = -1;
     ::Window parent = 0;
     int px = 0, py = 0;
-    std::thread user;
 
     LV2UI_Resize resize{this, &Lv2UiTest::resized};
     LV2UI_Touch touch{this, &Lv2UiTest::touched};
@@ -193,26 +202,12 @@ protected:
     std::pair<int, int> announced{0, 0};
 };
 
-TEST_F(Lv2UiTest, OpensEmbeddedInTheHostsWindowAndAnnouncesItsSize) {
-    ASSERT_TRUE(openUi());
-    EXPECT_EQ(hostApp->childCount(parent), 1);
-    EXPECT_NE(widget, nullptr) << "the widget is the editor's X11 window";
-    EXPECT_EQ(announced.first, MoltaroEditor::kWindowWidth);
-    EXPECT_EQ(announced.second, MoltaroEditor::kWindowHeight);
-    EXPECT_EQ(idle(), 0);
-    closeUi();
-    EXPECT_EQ(hostApp->childCount(parent), 0);
-    EXPECT_EQ(dsp->effect->getEditor(), nullptr) << "the effect holds no editor of an unloaded UI";
-}
-
 TEST_F(Lv2UiTest, DraggingTimeWritesTheDecayPortWithinOneGesture) {
     ASSERT_TRUE(openUi());
     writes.clear();
-    const float before = dsp->effect->getParameter(kParamDecay);
-    std::atomic<bool> done{false};
-    const int x = px + 67, y = py + 70;
-    user = std::thread([&, x, y] {
-        Host hand;
+    const float before = effect->getParameter(kParamDecay);
+    ASSERT_TRUE(asUser([&](Host& hand) {
+        const int x = px + 67, y = py + 70;
         hand.moveTo(x, y);
         pause(30);
         hand.press(1);
@@ -223,19 +218,16 @@ TEST_F(Lv2UiTest, DraggingTimeWritesTheDecayPortWithinOneGesture) {
         pause(60);
         hand.release(1);
         pause(30);
-        done = true;
-    });
-    ASSERT_TRUE(Host::waitUntil([&] { return done.load(); }, [&] { idle(); }, 5000));
-    user.join();
-    for (int i = 0; i < 5; ++i) idle();
+    }));
 
     const uint32_t decayPort = kFirstParameterPort + kParamDecay;
-    const float after = dsp->effect->getParameter(kParamDecay);
+    const float after = effect->getParameter(kParamDecay);
     EXPECT_NEAR(after - before, 0.2f, 0.011f) << "40 pixels up in linear mode";
     ASSERT_FALSE(writes.empty());
     for (const Write& w : writes) EXPECT_EQ(w.port, decayPort);
-    EXPECT_FLOAT_EQ(writes.back().value, static_cast<float>(moltaro::fieldNumber(kParamDecay, after)))
-        << "the last write is the effect's value in percent";
+    EXPECT_EQ(writes.back().value, portValueOf(kParamDecay, after)) << "the last write is the effect's value";
+    run();
+    EXPECT_EQ(effect->getParameter(kParamDecay), after) << "the plug-in, taking the port over, keeps the value";
     ASSERT_EQ(touches.size(), 2u);
     EXPECT_EQ(touches[0].port, decayPort);
     EXPECT_EQ(touches[0].value, 1.0f);
@@ -249,10 +241,11 @@ TEST_F(Lv2UiTest, APortChangeFromTheHostMovesTheTimeKnob) {
     const auto knobArea = [&] { return hostApp->grab(px + 39, py + 42, 57, 57); };
     const auto before = knobArea();
     writes.clear();
+    dsp->port("decay") = 85.0f;
     portEvent(kFirstParameterPort + kParamDecay, 85.0f);
     for (int i = 0; i < 3; ++i) idle();
-    EXPECT_NEAR(dsp->effect->getParameter(kParamDecay), 0.85f, 1e-6f);
-    EXPECT_NEAR(editor()->getKnob(kParamDecay)->getValue(), 0.85f, 1e-6f);
+    EXPECT_EQ(portValueOf(kParamDecay, effect->getParameter(kParamDecay)), 85.0f);
+    EXPECT_EQ(editor()->getKnob(kParamDecay)->getValue(), effect->getParameter(kParamDecay));
     EXPECT_TRUE(Host::waitUntil([&] { return knobArea() != before; }, [&] { idle(); }))
         << "the window shows the knob turned";
     EXPECT_TRUE(writes.empty()) << "a host's change is not written back";
@@ -263,65 +256,63 @@ TEST_F(Lv2UiTest, APortChangeFromTheHostMovesTheTimeKnob) {
     portEvent(kFirstParameterPort + kParamDecay, nan);
     portEvent(moltaro::lv2::kPeakPort, 0.25f);
     portEvent(0, 0.5f);
-    EXPECT_NEAR(dsp->effect->getParameter(kParamDecay), 0.85f, 1e-6f);
+    EXPECT_EQ(portValueOf(kParamDecay, effect->getParameter(kParamDecay)), 85.0f);
 }
 
 TEST_F(Lv2UiTest, ChoosingAProgramFromThePresetMenuWritesEveryParameterPort) {
     ASSERT_TRUE(openUi());
     writes.clear();
-    std::atomic<bool> done{false};
-    user = std::thread([&] {
-        Host hand;
-        hand.moveTo(px + 211, py + 277);
+    ASSERT_TRUE(asUser([&](Host& hand) {
+        hand.moveTo(px + 211, py + 277);  // the bar's program menu
         pause(30);
         hand.press(1);
         hand.release(1);
-        if (!hand.waitForPopups(1).empty()) {
-            for (int i = 0; i < 5; ++i) hand.tap(XK_Down);
-            hand.tap(XK_Return);
-        }
-        done = true;
-    });
-    ASSERT_TRUE(Host::waitUntil([&] { return done.load(); }, [&] { idle(); }, 8000));
-    user.join();
-    for (int i = 0; i < 3; ++i) idle();
+        if (hand.waitForPopups(1).empty()) return;
+        for (int i = 0; i < 5; ++i) hand.tap(XK_Down);
+        hand.tap(XK_Return);
+    }));
 
-    const VstInt32 program = dsp->effect->getCurrentProgram();
+    const VstInt32 program = effect->getCurrentProgram();
     ASSERT_GT(program, 0) << "a program was chosen";
-    const CProgram* chosen = dsp->effect->getProgramRecord(program);
-    const auto last = lastWrites();
+    const CProgram* chosen = effect->getProgramRecord(program);
+    std::map<uint32_t, float> last;  // the value written last, per port
+    for (const Write& w : writes) last[w.port] = w.value;
     ASSERT_EQ(last.size(), static_cast<size_t>(kNumPortParameters));
     for (int i = 0; i < kNumPortParameters; ++i) {
         SCOPED_TRACE(i);
         ASSERT_TRUE(last.count(kFirstParameterPort + i));
-        const float port = last.at(kFirstParameterPort + i);
-        if (i == kParamType)
-            EXPECT_EQ(port, std::floor(9.0f * chosen->getParameter(i) + 0.01f));
-        else if (i == kParamPower)
-            EXPECT_EQ(port, chosen->getParameter(i) >= 0.5f ? 1.0f : 0.0f);
-        else
-            EXPECT_FLOAT_EQ(port, static_cast<float>(moltaro::fieldNumber(i, chosen->getParameter(i))));
+        EXPECT_EQ(last.at(kFirstParameterPort + i), portValueOf(i, chosen->getParameter(i)));
     }
     EXPECT_EQ(touches.size(), 2u * kNumPortParameters) << "one gesture per parameter port";
+    // The plug-in takes the written ports over without disturbing the program's values.
+    float held[kNumPortParameters];
+    for (int i = 0; i < kNumPortParameters; ++i) held[i] = effect->getParameter(i);
+    run();
+    for (int i = 0; i < kNumPortParameters; ++i) EXPECT_EQ(effect->getParameter(i), held[i]) << i;
 }
 
-TEST_F(Lv2UiTest, AHundredOpenCloseCyclesLeaveNoWindowsAndNoMemoryBehind) {
-    // The DSP side keeps applying automation meanwhile, as run() does.
+TEST_F(Lv2UiTest, OpensEmbeddedAHundredTimesLeavingNoWindowsAndNoMemoryBehind) {
+    // The plug-in keeps running meanwhile, with automation on Mix in every block.
     std::atomic<bool> stop{false};
     std::thread audio([&] {
+        std::vector<float> in(64, 0.0f), outL(64), outR(64);
         for (int n = 0; !stop; ++n) {
-            dsp->applyPort(kParamMix, (n % 100) / 100.0f);
-            std::this_thread::yield();
+            dsp->port("mix") = static_cast<float>(n % 100);
+            dsp->run(in.data(), in.data(), outL.data(), outR.data(), 64);
         }
     });
     const auto cycle = [&](int i) {
+        announced = {0, 0};
         ui = instantiate();
         ASSERT_NE(ui, nullptr) << "cycle " << i;
         ASSERT_EQ(hostApp->childCount(parent), 1) << "cycle " << i;
-        idle();
+        ASSERT_NE(widget, nullptr) << "the widget is the editor's X11 window";
+        ASSERT_EQ(announced, std::make_pair(MoltaroEditor::kWindowWidth, MoltaroEditor::kWindowHeight));
+        ASSERT_EQ(idle(), 0);
         idle();
         closeUi();
         ASSERT_EQ(hostApp->childCount(parent), 0) << "cycle " << i;
+        ASSERT_EQ(effect->getEditor(), nullptr) << "the effect holds no editor of a UI that is gone";
     };
     // The first openings load the pictures and fonts once; allocator caches settle.
     for (int i = -3; i < 0; ++i) cycle(i);
@@ -333,14 +324,13 @@ TEST_F(Lv2UiTest, AHundredOpenCloseCyclesLeaveNoWindowsAndNoMemoryBehind) {
     // Bounded by the allocator's per-thread caches (a few KiB, whatever the number of
     // cycles); an object left behind per cycle shows well above it.
     EXPECT_LT(heapAfter, heapBefore + 16 * 1024) << "heap grew by " << (heapAfter - heapBefore) << " bytes";
-    EXPECT_EQ(dsp->effect->getEditor(), nullptr);
     ASSERT_TRUE(openUi()) << "still opens afterwards";
 }
 
 TEST_F(Lv2UiTest, RefusesClearlyWhatItCannotWorkWith) {
     SharedInstance foreign;
     foreign.magic = 0;
-    foreign.effect = dsp->effect.get();
+    foreign.effect = effect;
     struct Case {
         const char* leaveOut;
         void* instance;

@@ -9,11 +9,11 @@
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/urid/urid.h>
 
-#include "editor/EditorText.h"
 #include "editor/MoltaroEditor.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Backend.h"
 #include "shell/Moltaro.h"
+#include "shell/ParameterLaws.h"
 
 namespace moltaro::lv2 {
 
@@ -42,39 +42,6 @@ void reportError(const LV2_Feature* const* features, const char* format, ...) {
         return;
     }
     std::fprintf(stderr, "ZUN Moltaro editor: %s\n", text);
-}
-
-float clamp01(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
-
-int algorithmOf(float normalised) {
-    const float x = normalised >= 1.0f ? 8.0f / 9.0f : clamp01(normalised);
-    const int a = static_cast<int>(9.0f * x + 0.01f);
-    return a > kNumAlgorithms - 1 ? kNumAlgorithms - 1 : a;
-}
-
-// A parameter's port value (the unit a user reads) for its normalised value, and back.
-float portValueOf(int parameter, float normalised) {
-    switch (parameter) {
-    case kParamPower: return normalised >= 0.5f ? 1.0f : 0.0f;
-    case kParamType: return static_cast<float>(algorithmOf(normalised));
-    default: return static_cast<float>(fieldNumber(parameter, clamp01(normalised)));
-    }
-}
-
-float normalisedOf(int parameter, float portValue) {
-    switch (parameter) {
-    case kParamPower: return portValue >= 0.5f ? 1.0f : 0.0f;
-    case kParamType: {
-        long a = std::lround(portValue);
-        if (a < 0) a = 0;
-        if (a > kNumAlgorithms - 1) a = kNumAlgorithms - 1;
-        return typeValueOf(static_cast<int>(a));
-    }
-    default: {
-        const NumberField* field = numberFieldForParameter(parameter);
-        return field ? parameterFromFieldNumber(*field, portValue) : 0.0f;
-    }
-    }
 }
 
 bool isPortParameter(int index) { return index >= 0 && index < kNumPortParameters; }
@@ -188,18 +155,20 @@ void Lv2EditorUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_
     if (!isPortParameter(index)) return;
     float value;
     std::memcpy(&value, buffer, sizeof value);
-    if (!std::isfinite(value)) return;
+    if (!std::isfinite(value)) return;  // ignored, as in the VST module
     // While the user moves a control the host's echoes of earlier writes would pull
     // it back; a value the effect already holds needs nothing.
     if (gestures[index] > 0) return;
-    if (portValueOf(index, effect->getParameter(index)) == value) return;
-    effect->setParameter(index, normalisedOf(index, value));
+    const ParameterLaw& law = *parameterLaw(index);
+    const float x = normalisedValue(law, value);
+    if (portValue(law, effect->getParameter(index)) == portValue(law, x)) return;
+    effect->setParameter(index, x);
 }
 
 void Lv2EditorUi::automate(void* self, int index, float normalised) {
     auto* ui = static_cast<Lv2EditorUi*>(self);
     if (!isPortParameter(index) || !std::isfinite(normalised)) return;
-    const float value = portValueOf(index, normalised);
+    const float value = portValue(*parameterLaw(index), normalised);
     ui->write(ui->controller, kFirstParameterPort + static_cast<std::uint32_t>(index), sizeof value, 0, &value);
 }
 
