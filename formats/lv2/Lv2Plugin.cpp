@@ -167,7 +167,8 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*,
     Instance* self = new (std::nothrow) Instance;
     if (!self) return nullptr;
     for (float& v : self->lastControl) v = std::nanf("");
-    self->rate = rate;
+    // Kept for the effect's rate query; the effect itself replaces unusable rates.
+    self->rate = std::isfinite(rate) && rate > 0.0 && rate < 1e7 ? rate : 0.0;
     if (const LV2_Feature* f = findFeature(features, LV2_URID__map))
         self->map = static_cast<const LV2_URID_Map*>(f->data);
     if (self->map && self->map->map) {

@@ -40,24 +40,23 @@ public:
     const char* uriOf(LV2_URID id) const { return id && id <= uris.size() ? uris[id - 1].c_str() : nullptr; }
     LilvNode* uriNode(const char* uri) { return lilv_new_uri(world, uri); }
 
-    // The factory presets, by label.
-    std::map<std::string, const LilvNode*> presets() {
-        std::map<std::string, const LilvNode*> found;
+    // The factory presets, by label (found once; lilv keeps the nodes).
+    const std::map<std::string, const LilvNode*>& presets() {
+        if (!presetsByLabel.empty() || !plugin) return presetsByLabel;
         LilvNode* presetClass = uriNode("http://lv2plug.in/ns/ext/presets#Preset");
         LilvNode* label = uriNode("http://www.w3.org/2000/01/rdf-schema#label");
-        LilvNodes* related = lilv_plugin_get_related(plugin, presetClass);
+        related = lilv_plugin_get_related(plugin, presetClass);
         LILV_FOREACH(nodes, i, related) {
             const LilvNode* preset = lilv_nodes_get(related, i);
             lilv_world_load_resource(world, preset);
             LilvNodes* labels = lilv_world_find_nodes(world, preset, label, nullptr);
             if (labels && lilv_nodes_size(labels) > 0)
-                found[lilv_node_as_string(lilv_nodes_get_first(labels))] = preset;
+                presetsByLabel[lilv_node_as_string(lilv_nodes_get_first(labels))] = preset;
             lilv_nodes_free(labels);
         }
-        keep.push_back(related);
         lilv_node_free(label);
         lilv_node_free(presetClass);
-        return found;
+        return presetsByLabel;
     }
 
 private:
@@ -82,7 +81,8 @@ private:
         return static_cast<World*>(h)->uriOf(id);
     }
     std::vector<std::string> uris;
-    std::vector<LilvNodes*> keep;
+    LilvNodes* related = nullptr;
+    std::map<std::string, const LilvNode*> presetsByLabel;
 };
 
 // One plug-in instance with its port buffers.
@@ -183,10 +183,6 @@ private:
             self->control[it->second] = *static_cast<const float*>(value);
         else if (type == w.urid(LV2_ATOM__Double) && size == sizeof(double))
             self->control[it->second] = static_cast<float>(*static_cast<const double*>(value));
-        else if (type == w.urid(LV2_ATOM__Int) && size == sizeof(std::int32_t))
-            self->control[it->second] = static_cast<float>(*static_cast<const std::int32_t*>(value));
-        else if (type == w.urid(LV2_ATOM__Long) && size == sizeof(std::int64_t))
-            self->control[it->second] = static_cast<float>(*static_cast<const std::int64_t*>(value));
     }
     static const void* getPortValue(const char* symbol, void* user, std::uint32_t* size, std::uint32_t* type) {
         Instance* self = static_cast<Instance*>(user);

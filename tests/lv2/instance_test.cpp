@@ -4,6 +4,8 @@
 
 #include <lv2/state/state.h>
 
+#include <malloc.h>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -140,6 +142,22 @@ TEST_F(Lv2Instance, EditsReachTheUiLink) {
     plugin.port("decay") = portValue(decay, x);
     a.run(plugin, 64);
     EXPECT_EQ(effect->getParameter(kParamDecay), x);
+}
+
+// A host that creates and frees instances again and again loses no memory to it (the
+// binary's own C++ runtime would set up a new pool at every reload).
+TEST(Lv2Instances, ComeAndGoWithoutGrowth) {
+    auto cycle = [] {
+        lv2host::Instance i(44100.0);
+        ASSERT_TRUE(i.ok());
+        i.activate();
+        i.run(nullptr, nullptr, nullptr, nullptr, 0);
+    };
+    for (int n = 0; n < 3; ++n) cycle();  // the host's own first-use allocations
+    const std::size_t before = mallinfo2().uordblks;
+    for (int n = 0; n < 20; ++n) cycle();
+    const std::size_t after = mallinfo2().uordblks;
+    EXPECT_LT(after, before + 16384) << "grew by " << (after - before) << " bytes over 20 instances";
 }
 
 // The state interface taken directly, with what a host or a damaged project may hand it.
