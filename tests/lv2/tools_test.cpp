@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -113,11 +114,23 @@ TEST(Lv2Tools, Lv2applyRendersAFile) {
     sf_readf_float(f, rendered.data(), got.frames);
     sf_close(f);
     double tail = 0.0;
-    for (std::size_t i = 0; i < rendered.size(); ++i) {
-        ASSERT_TRUE(std::isfinite(rendered[i])) << i;
-        if (i >= 2 * 10000) tail += static_cast<double>(rendered[i]) * rendered[i];
-    }
+    for (std::size_t i = 2 * 10000; i < rendered.size(); ++i) tail += static_cast<double>(rendered[i]) * rendered[i];
     EXPECT_GT(tail, 1e-3) << "no reverb after the burst";
+
+    // The same samples as the lilv host (and so the VST module) renders in its blocks.
+    lv2host::Instance plugin(44100.0);
+    plugin.port("decay") = 90.0f;
+    plugin.port("mix") = 100.0f;
+    plugin.activate();
+    std::vector<float> x[2], y[2];
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < frames; ++i) x[c].push_back(samples[2 * i + c]);
+        y[c].resize(frames);
+    }
+    for (int at = 0; at < frames; at += 512)
+        plugin.run(&x[0][at], &x[1][at], &y[0][at], &y[1][at], static_cast<std::uint32_t>(std::min(512, frames - at)));
+    for (int i = 0; i < frames; ++i)
+        ASSERT_TRUE(rendered[2 * i] == y[0][i] && rendered[2 * i + 1] == y[1][i]) << "frame " << i;
 }
 
 }  // namespace
