@@ -209,6 +209,8 @@ bool Moltaro::getProductString(char* text) {
     return true;
 }
 
+VstInt32 Moltaro::getVendorVersion() { return MOLTARO_VENDOR_VERSION; }
+
 VstInt32 Moltaro::canDo(const char* text) {
     if (!text) return 0;
     for (const char* c : kCanDo)

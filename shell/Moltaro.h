@@ -38,7 +38,7 @@ public:
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
-    VstInt32 getVendorVersion() override { return 1600; }
+    VstInt32 getVendorVersion() override;   // the project's version: 1.6.0 is 1600
     VstInt32 getPlugCategory() override { return kPlugCategRoomFx; }
     VstInt32 canDo(const char* text) override;
     bool getInputProperties(VstInt32 index, VstPinProperties* properties) override;
