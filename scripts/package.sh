@@ -2,6 +2,7 @@
 # Builds the release packages into dist/:
 #   moltaro_V_amd64.deb            Debian/Ubuntu package (VST module, LV2 bundle, moltaro-render)
 #   moltaro-V-linux-x86_64.tar.gz  the same files for other distributions, with INSTALL
+#   moltaro_V_arm64.deb, moltaro-V-linux-aarch64.tar.gz   the same for 64-bit ARM
 #   moltaro-V-windows.zip          the 32-bit and 64-bit DLLs, with INSTALL.txt
 #   Moltaro-V-setup.exe            Windows installer (NSIS)
 #   moltaro-V-debug.tar.gz         the debugging information the binaries above were stripped of
@@ -12,10 +13,10 @@
 #   scripts/package.sh [cmake configure arguments...]
 #
 # Builds optimised with debugging information (RelWithDebInfo, the build the tests run)
-# in build-release, build-release-win32 and build-release-win64 without tests or
-# benchmarks. PACKAGE_LINUX_BUILD, PACKAGE_WIN32_BUILD and PACKAGE_WIN64_BUILD name
-# existing build folders to package instead (the test command passes its own), which
-# are only brought up to date.
+# in build-release, build-release-win32, build-release-win64 and build-release-arm64
+# without tests or benchmarks. PACKAGE_LINUX_BUILD, PACKAGE_WIN32_BUILD,
+# PACKAGE_WIN64_BUILD and PACKAGE_ARM64_BUILD name existing build folders to package
+# instead (the test command passes its own), which are only brought up to date.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -32,6 +33,14 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# The ARM build's compiler and the arm64 libraries it links (as scripts/test-arm.sh has them).
+if [ -f cmake/toolchain-aarch64-linux-gnu.cmake ] && [ "${PACKAGE_ARM64:-1}" != 0 ]; then
+  for p in g++-aarch64-linux-gnu libcairo2-dev:arm64 libx11-dev:arm64 libfontconfig1-dev:arm64 \
+           libsndfile1-dev:arm64 libfftw3-dev:arm64 lv2-dev:arm64; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  dpkg --print-foreign-architectures | grep -qx arm64 || $sudo dpkg --add-architecture arm64
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}" >&2
   $sudo apt-get update -qq
@@ -87,40 +96,28 @@ grep -rqs 'Moltaro.lv2' formats/lv2/CMakeLists.txt && lv2_target=moltaro_lv2
 build "$linux_build" "" Moltaro moltaro-render $lv2_target
 build "$win32_build" cmake/toolchain-i686-w64-mingw32.cmake Moltaro
 build "$win64_build" cmake/toolchain-x86_64-w64-mingw32.cmake Moltaro
+# 64-bit ARM Linux, where the tree has its toolchain (PACKAGE_ARM64=0 leaves it out).
+arm64_build=""
+if [ -f cmake/toolchain-aarch64-linux-gnu.cmake ] && [ "${PACKAGE_ARM64:-1}" != 0 ]; then
+  arm64_build=${PACKAGE_ARM64_BUILD:-build-release-arm64}
+  build "$arm64_build" cmake/toolchain-aarch64-linux-gnu.cmake Moltaro moltaro-render $lv2_target
+fi
 
 # ---- staging
 stage=$root/build-package
 dist=$root/dist
 rm -rf "$stage" "$dist"
-mkdir -p "$stage/debug/linux-x86_64" "$stage/debug/windows-32" "$stage/debug/windows-64" "$dist"
+mkdir -p "$stage/debug/windows-32" "$stage/debug/windows-64" "$dist"
 
 # strip_to TOOL-PREFIX BINARY OUT DEBUG-FOLDER: OUT is BINARY without debugging
 # information, pointing to OUT's name + .debug in DEBUG-FOLDER, which holds it.
 strip_to() {
   local prefix=$1 in=$2 out=$3 debug=$4/$(basename "$3").debug
   "${prefix}objcopy" --only-keep-debug "$in" "$debug"
-  "${prefix}objcopy" --strip-unneeded --remove-section=.comment --add-gnu-debuglink="$debug" "$in" "$out"
+  "${prefix}objcopy" --strip-unneeded --remove-section=.comment --add-gnu-debuglink="$debug" "$in" "$out.part"
+  mv "$out.part" "$out"
   chmod 0644 "$debug"
 }
-
-# The Linux file tree, once: the .deb and the archive both take it.
-linux=$stage/linux
-install -d -m 0755 "$linux/bin" "$linux/lxvst" "$linux/man1"
-strip_to "" "$linux_build/Moltaro.so" "$linux/lxvst/Moltaro.so" "$stage/debug/linux-x86_64"
-chmod 0644 "$linux/lxvst/Moltaro.so"
-strip_to "" "$linux_build/moltaro-render" "$linux/bin/moltaro-render" "$stage/debug/linux-x86_64"
-chmod 0755 "$linux/bin/moltaro-render"
-if [ -n "$lv2_target" ]; then
-  [ -d "$linux_build/Moltaro.lv2" ] || die "$linux_build/Moltaro.lv2 was not built"
-  install -d -m 0755 "$linux/lv2"
-  cp -r "$linux_build/Moltaro.lv2" "$linux/lv2/"
-  for so in "$linux/lv2/Moltaro.lv2"/*.so; do
-    strip_to "" "$so" "$so.stripped" "$stage/debug/linux-x86_64"
-    mv "$so.stripped" "$so"
-  done
-  find "$linux/lv2" -type d -exec chmod 0755 {} + -o -type f -exec chmod 0644 {} +
-fi
-sed "s/@VERSION@/$version/" packaging/moltaro-render.1 > "$linux/man1/moltaro-render.1"
 
 # Same times everywhere, so that the same commit gives the same archives.
 stamp() { find "$@" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +; }
@@ -129,63 +126,106 @@ tarball() {   # archive.tar.gz folder-in-stage
       -C "$(dirname "$2")" -cf - "$(basename "$2")" | gzip -9n > "$1"
 }
 
-# ---- Debian package
-deb=$stage/deb
+# ---- Linux: the .deb and the archive of one architecture
+# linux_packages DEB-ARCH MACHINE BUILD-FOLDER TOOL-PREFIX
+linux_packages() {
+  local arch=$1 machine=$2 build=$3 prefix=$4
+  local installed=$stage/$arch/installed linux=$stage/$arch/files deb=$stage/$arch/deb
+  local debug=$stage/debug/linux-$machine
+  mkdir -p "$debug"
+
+  # The file tree, once: the .deb and the archive both take it. Where the build has
+  # install rules, the files come from its installation (lib/lxvst, lib/lv2, bin), else
+  # from the build folder.
+  cmake --install "$build" --prefix "$installed" >/dev/null
+  from_build() {   # installed-path build-path: the file to package
+    if [ -e "$installed/$1" ]; then echo "$installed/$1"; else echo "$build/$2"; fi
+  }
+  install -d -m 0755 "$linux/bin" "$linux/lxvst" "$linux/man1"
+  strip_to "$prefix" "$(from_build lib/lxvst/Moltaro.so Moltaro.so)" "$linux/lxvst/Moltaro.so" "$debug"
+  chmod 0644 "$linux/lxvst/Moltaro.so"
+  strip_to "$prefix" "$(from_build bin/moltaro-render moltaro-render)" "$linux/bin/moltaro-render" "$debug"
+  chmod 0755 "$linux/bin/moltaro-render"
+  if [ -n "$lv2_target" ]; then
+    local bundle so
+    bundle=$(from_build lib/lv2/Moltaro.lv2 Moltaro.lv2)
+    [ -f "$bundle/manifest.ttl" ] || die "$bundle was not built"
+    install -d -m 0755 "$linux/lv2"
+    cp -r "$bundle" "$linux/lv2/"
+    # The bundle's DSP binary is a Moltaro.so as well: its debugging file goes into a folder of its own.
+    mkdir -p "$debug/lv2"
+    for so in "$linux/lv2/Moltaro.lv2"/*.so; do
+      strip_to "$prefix" "$so" "$so" "$debug/lv2"
+    done
+    find "$linux/lv2" -type d -exec chmod 0755 {} + -o -type f -exec chmod 0644 {} +
+  fi
+  sed "s/@VERSION@/$version/" packaging/moltaro-render.1 > "$linux/man1/moltaro-render.1"
+
+  # The Debian package
+  install -d -m 0755 "$deb/DEBIAN" "$deb/usr/bin" "$deb/usr/lib/lxvst" "$deb/usr/share/man/man1" \
+                     "$deb/usr/share/doc/moltaro"
+  cp -p "$linux/bin/moltaro-render" "$deb/usr/bin/"
+  cp -p "$linux/lxvst/Moltaro.so" "$deb/usr/lib/lxvst/"
+  if [ -n "$lv2_target" ]; then
+    install -d -m 0755 "$deb/usr/lib/lv2"
+    cp -rp "$linux/lv2/Moltaro.lv2" "$deb/usr/lib/lv2/"
+  fi
+  gzip -9n < "$linux/man1/moltaro-render.1" > "$deb/usr/share/man/man1/moltaro-render.1.gz"
+  install -m 0644 README.md "$deb/usr/share/doc/moltaro/README.md"
+  install -m 0644 packaging/debian/copyright "$deb/usr/share/doc/moltaro/copyright"
+  {
+    echo "moltaro ($version) unstable; urgency=medium"
+    echo
+    echo "  * Release $version, built from commit ${commit:0:12}."
+    echo
+    echo " -- $maintainer  $(date -u -R -d "@$SOURCE_DATE_EPOCH")"
+  } | gzip -9n > "$deb/usr/share/doc/moltaro/changelog.gz"
+  chmod 0644 "$deb/usr/share/man/man1/moltaro-render.1.gz" "$deb/usr/share/doc/moltaro/changelog.gz"
+
+  # Dependencies from what the binaries link (dpkg-shlibdeps wants a debian/control; for
+  # another architecture it reads that architecture's libraries, installed multiarch).
+  mkdir -p "$stage/$arch/shlibs/debian"
+  printf 'Source: moltaro\n\nPackage: moltaro\nArchitecture: any\n' > "$stage/$arch/shlibs/debian/control"
+  local elves=("$deb/usr/bin/moltaro-render" "$deb/usr/lib/lxvst/Moltaro.so") depends formats
+  [ -n "$lv2_target" ] && elves+=("$deb"/usr/lib/lv2/Moltaro.lv2/*.so)
+  depends=$(cd "$stage/$arch/shlibs" && DEB_HOST_ARCH=$arch dpkg-shlibdeps -O "${elves[@]/#/-e}" 2>/dev/null |
+            sed -n 's/^shlibs:Depends=//p')
+  [ -n "$depends" ] || die "dpkg-shlibdeps found no dependencies for $arch"
+  formats="VST 2.4"
+  [ -n "$lv2_target" ] && formats="VST 2.4 and LV2"
+  sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s|@MAINTAINER@|$maintainer|" \
+      -e "s/@DEPENDS@/$depends/" -e "s/@FORMATS@/$formats/" \
+      -e "s/@INSTALLED_SIZE@/$(du -sk --exclude=DEBIAN "$deb" | cut -f1)/" \
+      packaging/debian/control > "$deb/DEBIAN/control"
+  [ -n "$lv2_target" ] || sed -i '/@IF_LV2@/d' "$deb/DEBIAN/control"
+  sed -i 's/@IF_LV2@//' "$deb/DEBIAN/control"
+  (cd "$deb" && find usr -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum) > "$deb/DEBIAN/md5sums"
+  chmod 0644 "$deb/DEBIAN/md5sums"
+  stamp "$deb"
+  dpkg-deb --root-owner-group -Zxz --build "$deb" "$dist/moltaro_${version}_$arch.deb" >/dev/null
+
+  # The archive for other distributions
+  local name=moltaro-$version-linux-$machine
+  local tree=$stage/$arch/tar/$name
+  install -d -m 0755 "$tree/vst" "$tree/bin" "$tree/man/man1"
+  cp -p "$linux/lxvst/Moltaro.so" "$tree/vst/"
+  cp -p "$linux/bin/moltaro-render" "$tree/bin/"
+  cp -p "$linux/man1/moltaro-render.1" "$tree/man/man1/"
+  if [ -n "$lv2_target" ]; then
+    install -d -m 0755 "$tree/lv2"
+    cp -rp "$linux/lv2/Moltaro.lv2" "$tree/lv2/"
+  fi
+  install -m 0644 README.md LICENSE "$tree/"
+  sed "s/@VERSION@/$version/g; s/@COMMIT@/$commit/; s/@MACHINE@/$machine/g; s/@ARCH@/$arch/g" \
+      packaging/linux/INSTALL > "$tree/INSTALL"
+  chmod 0644 "$tree/INSTALL"
+  stamp "$tree"
+  tarball "$dist/$name.tar.gz" "$tree"
+}
+
 maintainer=${MOLTARO_MAINTAINER:-Moltaro developers <moltaro@users.noreply.invalid>}
-install -d -m 0755 "$deb/DEBIAN" "$deb/usr/bin" "$deb/usr/lib/lxvst" "$deb/usr/share/man/man1" \
-                   "$deb/usr/share/doc/moltaro"
-cp -p "$linux/bin/moltaro-render" "$deb/usr/bin/"
-cp -p "$linux/lxvst/Moltaro.so" "$deb/usr/lib/lxvst/"
-if [ -n "$lv2_target" ]; then
-  install -d -m 0755 "$deb/usr/lib/lv2"
-  cp -rp "$linux/lv2/Moltaro.lv2" "$deb/usr/lib/lv2/"
-fi
-gzip -9n < "$linux/man1/moltaro-render.1" > "$deb/usr/share/man/man1/moltaro-render.1.gz"
-install -m 0644 README.md "$deb/usr/share/doc/moltaro/README.md"
-install -m 0644 packaging/debian/copyright "$deb/usr/share/doc/moltaro/copyright"
-{
-  echo "moltaro ($version) unstable; urgency=medium"
-  echo
-  echo "  * Release $version, built from commit ${commit:0:12}."
-  echo
-  echo " -- $maintainer  $(date -u -R -d "@$SOURCE_DATE_EPOCH")"
-} | gzip -9n > "$deb/usr/share/doc/moltaro/changelog.gz"
-chmod 0644 "$deb/usr/share/man/man1/moltaro-render.1.gz" "$deb/usr/share/doc/moltaro/changelog.gz"
-
-# Dependencies from what the binaries link (dpkg-shlibdeps wants a debian/control).
-mkdir -p "$stage/shlibs/debian"
-printf 'Source: moltaro\n\nPackage: moltaro\nArchitecture: any\n' > "$stage/shlibs/debian/control"
-elves=("$deb/usr/bin/moltaro-render" "$deb/usr/lib/lxvst/Moltaro.so")
-[ -n "$lv2_target" ] && elves+=("$deb"/usr/lib/lv2/Moltaro.lv2/*.so)
-depends=$(cd "$stage/shlibs" && dpkg-shlibdeps -O "${elves[@]/#/-e}" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
-[ -n "$depends" ] || die "dpkg-shlibdeps found no dependencies"
-formats="VST 2.4"
-[ -n "$lv2_target" ] && formats="VST 2.4 and LV2"
-sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/amd64/" -e "s|@MAINTAINER@|$maintainer|" \
-    -e "s/@DEPENDS@/$depends/" -e "s/@FORMATS@/$formats/" \
-    -e "s/@INSTALLED_SIZE@/$(du -sk --exclude=DEBIAN "$deb" | cut -f1)/" \
-    packaging/debian/control > "$deb/DEBIAN/control"
-[ -n "$lv2_target" ] || sed -i '/@IF_LV2@/d' "$deb/DEBIAN/control"
-sed -i 's/@IF_LV2@//' "$deb/DEBIAN/control"
-(cd "$deb" && find usr -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum) > "$deb/DEBIAN/md5sums"
-chmod 0644 "$deb/DEBIAN/md5sums"
-stamp "$deb"
-deb_file=$dist/moltaro_${version}_amd64.deb
-dpkg-deb --root-owner-group -Zxz --build "$deb" "$deb_file" >/dev/null
-
-# ---- Linux archive
-name=moltaro-$version-linux-x86_64
-tree=$stage/tar/$name
-install -d -m 0755 "$tree/vst" "$tree/bin" "$tree/man/man1"
-cp -p "$linux/lxvst/Moltaro.so" "$tree/vst/"
-cp -p "$linux/bin/moltaro-render" "$tree/bin/"
-cp -p "$linux/man1/moltaro-render.1" "$tree/man/man1/"
-[ -n "$lv2_target" ] && install -d -m 0755 "$tree/lv2" && cp -rp "$linux/lv2/Moltaro.lv2" "$tree/lv2/"
-install -m 0644 README.md LICENSE "$tree/"
-sed "s/@VERSION@/$version/; s/@COMMIT@/$commit/" packaging/linux/INSTALL > "$tree/INSTALL"
-chmod 0644 "$tree/INSTALL"
-stamp "$tree"
-tarball "$dist/$name.tar.gz" "$tree"
+linux_packages amd64 x86_64 "$linux_build" ""
+[ -z "$arm64_build" ] || linux_packages arm64 aarch64 "$arm64_build" aarch64-linux-gnu-
 
 # ---- Windows: the stripped DLLs in a zip and in the installer
 name=moltaro-$version-windows

@@ -29,7 +29,7 @@ has_line() { local pattern=$1; shift; "$@" 2>/dev/null | grep -i -- "$pattern" >
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 packages=(lintian debootstrap wine wine64 wine32:i386 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          lilv-utils unzip)
+          lilv-utils unzip file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -51,8 +51,10 @@ win32_build=${WIN32_BUILD_DIR:-build-win32}
 win64_build=${WIN64_BUILD_DIR:-build-win64}
 [ -f "$win32_build/CMakeCache.txt" ] || win32_build=build-release-win32
 [ -f "$win64_build/CMakeCache.txt" ] || win64_build=build-release-win64
+arm64_build=${ARM_BUILD_DIR:-build-arm64}
+[ -f "$arm64_build/CMakeCache.txt" ] || arm64_build=build-release-arm64
 PACKAGE_LINUX_BUILD=$linux_build PACKAGE_WIN32_BUILD=$win32_build PACKAGE_WIN64_BUILD=$win64_build \
-  scripts/package.sh
+  PACKAGE_ARM64_BUILD=$arm64_build scripts/package.sh
 # The hosts of ours that load the packaged modules.
 cmake --build "$linux_build" -j2 --target moltaro-module-check >/dev/null
 cmake --build "$win32_build" -j2 --target moltaro-module-check >/dev/null
@@ -75,48 +77,64 @@ check "SHA256SUMS covers every package" \
 
 work=$root/build-testroot
 mkdir -p "$work"
-lv2=0
-dpkg-deb -c "$deb" | grep -q '/usr/lib/lv2/Moltaro.lv2/manifest.ttl' && lv2=1
+lv2=0   # 1 where the tree builds the LV2 bundle
+grep -qs 'Moltaro.lv2' formats/lv2/CMakeLists.txt && lv2=1
+if [ "$lv2" = 1 ]; then
+  check "the .deb has the LV2 bundle" has_line '/usr/lib/lv2/Moltaro.lv2/manifest.ttl' dpkg-deb -c "$deb"
+fi
 
 # ---- archives: the layout their INSTALL texts describe, binaries stripped
 rm -rf "$work/unpacked" && mkdir -p "$work/unpacked"
-tar -C "$work/unpacked" -xzf "$dist/moltaro-$version-linux-x86_64.tar.gz"
 unzip -q -d "$work/unpacked" "$dist/moltaro-$version-windows.zip"
 tar -C "$work/unpacked" -xzf "$dist/moltaro-$version-debug.tar.gz"
-linux_tree=$work/unpacked/moltaro-$version-linux-x86_64
 win_tree=$work/unpacked/moltaro-$version-windows
+debug_tree=$work/unpacked/moltaro-$version-debug
 expect_files() {   # folder files... : exactly these files
   local dir=$1; shift
   diff <(cd "$dir" && find . -type f | sed 's|^\./||' | sort) <(printf '%s\n' "$@" | sort)
 }
-linux_files=(INSTALL README.md LICENSE vst/Moltaro.so bin/moltaro-render man/man1/moltaro-render.1)
-if [ "$lv2" = 1 ]; then
-  while read -r f; do linux_files+=("${f#./usr/lib/}"); done \
-    < <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | grep '^\./usr/lib/lv2/')
-  linux_files=("${linux_files[@]/#Moltaro.lv2/lv2/Moltaro.lv2}")
-  linux_files=("${linux_files[@]/#lv2\/lv2/lv2}")
-fi
-check "the Linux archive holds ${linux_files[*]}" expect_files "$linux_tree" "${linux_files[@]}"
+unstripped() { "${tools}objdump" -h "$1" | grep -q '\.debug_info'; }
+debuglink() { "${tools}objdump" -s -j .gnu_debuglink "$1" 2>/dev/null | grep -q "$(basename "$1" | cut -c1-8)"; }
+stripped_with_debug_file() {   # FILE DEBUG-FOLDER
+  local name=${1#"$work/unpacked/"}
+  check "$name is stripped, naming its debugging file" eval "! unstripped '$1' && debuglink '$1'"
+  check "$name's debugging file is in the debug archive" \
+    test -n "$(find "$2" -name "$(basename "$1").debug" -size +100k)"
+}
+for arch in amd64 arm64; do
+  [ "$arch" = amd64 ] && machine=x86_64 tools="" || machine=aarch64 tools=aarch64-linux-gnu-
+  archive=$dist/moltaro-$version-linux-$machine.tar.gz
+  if [ "$arch" = arm64 ] && [ ! -f cmake/toolchain-aarch64-linux-gnu.cmake ]; then continue; fi
+  check "dist/ has the $arch .deb and the $machine archive" test -f "$archive" -a -f "$dist/moltaro_${version}_$arch.deb"
+  tar -C "$work/unpacked" -xzf "$archive"
+  tree=$work/unpacked/moltaro-$version-linux-$machine
+  files=(INSTALL README.md LICENSE vst/Moltaro.so bin/moltaro-render man/man1/moltaro-render.1)
+  # The LV2 bundle: the same files as in the .deb.
+  while read -r f; do files+=("${f#./usr/lib/}"); done \
+    < <(dpkg-deb -c "$dist/moltaro_${version}_$arch.deb" | awk '$1 !~ /^d/ {print $6}' | grep '^\./usr/lib/lv2/' || true)
+  check "the $machine archive holds the files its INSTALL text lists" expect_files "$tree" "${files[@]}"
+  for f in "$tree/vst/Moltaro.so" "$tree/bin/moltaro-render"; do
+    stripped_with_debug_file "$f" "$debug_tree/linux-$machine"
+  done
+  check "the $machine archive's module is for $machine" has_line "$([ "$arch" = amd64 ] && echo x86-64 || echo aarch64)" file "$tree/vst/Moltaro.so"
+done
+linux_tree=$work/unpacked/moltaro-$version-linux-x86_64
 check "the Windows archive holds the two DLLs, INSTALL.txt and LICENSE.txt" \
   expect_files "$win_tree" 64-bit/Moltaro.dll 32-bit/Moltaro.dll INSTALL.txt LICENSE.txt
 check "the Windows texts have Windows line ends" grep -q $'\r$' "$win_tree/INSTALL.txt"
-unstripped() { objdump -h "$1" | grep -q '\.debug_info'; }
-debuglink() { objdump -s -j .gnu_debuglink "$1" 2>/dev/null | grep -q "$(basename "$1" | cut -c1-8)"; }
-for f in "$linux_tree/vst/Moltaro.so" "$linux_tree/bin/moltaro-render" "$win_tree/64-bit/Moltaro.dll" \
-         "$win_tree/32-bit/Moltaro.dll"; do
-  name=${f#"$work/unpacked/"}
-  check "$name is stripped, naming its debugging file" eval "! unstripped '$f' && debuglink '$f'"
-  check "$name's debugging file is in the debug archive" \
-    test -n "$(find "$work/unpacked/moltaro-$version-debug" -name "$(basename "$f").debug" -size +100k)"
-done
+tools=""
+stripped_with_debug_file "$win_tree/64-bit/Moltaro.dll" "$debug_tree/windows-64"
+stripped_with_debug_file "$win_tree/32-bit/Moltaro.dll" "$debug_tree/windows-32"
 check "the 64-bit DLL is PE32+" has_line pei-x86-64 objdump -f "$win_tree/64-bit/Moltaro.dll"
 check "the 32-bit DLL is PE32" has_line pei-i386 objdump -f "$win_tree/32-bit/Moltaro.dll"
 
 # ---- lintian
 echo "== lintian"
-lintian_out=$(lintian --fail-on error --info "$deb" 2>&1) && lintian_ok=1 || lintian_ok=0
-echo "$lintian_out" | grep -E '^[EWI]:' || true
-check "lintian reports no errors" test "$lintian_ok" = 1
+for package in "$dist"/*.deb; do
+  lintian_out=$(lintian --fail-on error --info "$package" 2>&1) && lintian_ok=1 || lintian_ok=0
+  echo "$lintian_out" | grep -E '^[EWI]:' || true
+  check "lintian reports no errors for $(basename "$package")" test "$lintian_ok" = 1
+done
 
 # ---- the .deb in a throwaway Debian 12 root
 echo "== the .deb in a Debian 12 root"
