@@ -5,23 +5,37 @@
 #   jalv_check.sh LV2_PATH
 # Exit 77 (skipped) when jackd, jalv or jack_metro is missing.
 set -u
-for tool in jackd jalv jack_metro jack_connect; do
+for tool in jackd jalv jack_metro jack_connect flock; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool not installed"; exit 77; }
 done
 export LV2_PATH=$1
-export JACK_DEFAULT_SERVER=moltaro-lv2-check-$$ JACK_NO_AUDIO_RESERVATION=1
+# One server name for every run: JACK reclaims a dead server's entry only for the same
+# name (its registry holds a few), and a lock keeps runs from other build folders apart.
+export JACK_DEFAULT_SERVER=moltaro-lv2-check JACK_NO_AUDIO_RESERVATION=1
+exec 9>"${TMPDIR:-/tmp}/moltaro-lv2-jalv.lock"
+flock -w 120 9 || { echo "SKIPPED: another run holds the JACK server"; exit 77; }
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
+  # Clients first, the server last, so that each leaves the server cleanly.
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null
+    wait "${pids[i]}" 2>/dev/null
+  done
   rm -rf "$work"
+  rm -f /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"_* 2>/dev/null
 }
 trap cleanup EXIT
 
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+# A machine that cannot run a JACK server says nothing about the plug-in.
+if ! jack_lsp >/dev/null 2>&1; then
+  cat "$work/jackd.log"
+  echo "SKIPPED: no JACK server could be started here"
+  exit 77
+fi
 
 # jalv reads its commands from a pipe kept open until the end.
 mkfifo "$work/commands"
