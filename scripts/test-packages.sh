@@ -201,6 +201,11 @@ check "our host loads the installed module and renders every program" \
   has_line ', 0 failed' in_root /tmp/moltaro-module-check write /usr/lib/lxvst/Moltaro.so /tmp/renders.bin
 if [ "$lv2" = 1 ]; then
   check "lv2ls lists the plug-in" has_line moltaro in_root lv2ls
+  uri=$(in_root lv2ls | grep -i moltaro | head -1 || true)
+  check "lv2apply runs the installed LV2 plug-in over a file" \
+    in_root lv2apply -i /tmp/hall.wav -o /tmp/hall-lv2.wav "$uri"
+  check "its output is the input through the reverb, not a copy" \
+    eval "test -s '$troot/tmp/hall-lv2.wav' && ! cmp -s '$troot/tmp/hall.wav' '$troot/tmp/hall-lv2.wav'"
 fi
 check "apt removes the package" in_root apt-get purge -y -qq moltaro >/dev/null 2>&1
 after=$(snapshot)
