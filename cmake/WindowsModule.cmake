@@ -9,7 +9,7 @@
 add_subdirectory(${MOLTARO_ROOT}/platform/win32 ${CMAKE_BINARY_DIR}/platform/win32)
 target_link_libraries(moltaro_shell PUBLIC moltaro_platform_win32_services)
 
-set(moltaro_def ${MOLTARO_ROOT}/cmake/Moltaro.def)
+set(moltaro_def ${MOLTARO_ROOT}/formats/vst2/Moltaro.def)
 target_sources(Moltaro PRIVATE ${moltaro_def})
 target_link_options(Moltaro PRIVATE -Wl,--no-undefined)
 set_target_properties(Moltaro PROPERTIES PREFIX "" SUFFIX ".dll" OUTPUT_NAME Moltaro)

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "shell/AEffEditor.h"
 #include "shell/EditorFactory.h"
@@ -253,4 +254,20 @@ bool Moltaro::setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArra
     store(engine.stereoIn, stereoIn);
     store(engine.stereoOut, stereoOut);
     return accepted;
+}
+
+AudioEffect* createEffectInstance(audioMasterCallback host) {
+    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+    try {
+        Moltaro* effect = new Moltaro(host);
+        // An engine without its delay memory cannot run: refuse like any failed allocation.
+        if (!effect->engine.ok()) {
+            delete effect;
+            return nullptr;
+        }
+        return effect;
+    } catch (const std::bad_alloc&) {
+        // Nothing may escape into the host.
+        return nullptr;
+    }
 }

@@ -53,3 +53,8 @@ private:
     // effect reports for them. Indices 11..16 stay 0.
     std::atomic<float> values[kNumStoredParams];
 };
+
+// [ui thread] Asks the host for its version once more and builds the effect; null when
+// the host answers 0, memory runs out or the engine lacks its delay memory. Every plug-in
+// format's entry makes its effect here.
+AudioEffect* createEffectInstance(audioMasterCallback host);

@@ -4,7 +4,7 @@
 
 #include "presetsystem/CPresetSystemEffect.h"
 #include "shell/Parameters.h"
-#include "shell/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 #include "shell/vst2abi.h"
 
 namespace render {

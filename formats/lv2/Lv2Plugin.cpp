@@ -17,7 +17,6 @@
 #include "formats/lv2/Lv2Shared.h"
 #include "shell/Moltaro.h"
 #include "shell/ParameterLaws.h"
-#include "shell/PluginEntry.h"
 
 namespace moltaro::lv2 {
 namespace {

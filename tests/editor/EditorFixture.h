@@ -15,7 +15,7 @@
 #include "platform/ScriptedDialogs.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "shell/Moltaro.h"
-#include "shell/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 #include "support/RecordingHost.h"
 #include "vstgui/VSTGUI.h"
 

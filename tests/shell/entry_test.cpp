@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "shell/Parameters.h"
-#include "shell/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 #include "support/RecordingHost.h"
 
 using testhost::HostCall;

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/Moltaro.h"
-#include "shell/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 #include "support/RecordingHost.h"
 
 class MoltaroFixture : public ::testing::Test {

@@ -1,6 +1,6 @@
 // The module's only exports: VSTPluginMain, and the same function under the name
 // older hosts look up, main.
-#include "shell/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 
 #if defined(_WIN32)
 #define MOLTARO_EXPORT __declspec(dllexport)
