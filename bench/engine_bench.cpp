@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "dsp/AlgorithmNames.h"
+#include "dsp/Algorithm.h"
 #include "dsp/Engine.h"
 
 namespace {
@@ -23,7 +23,6 @@ using moltaro::Engine;
 constexpr int kBlock = 512;
 constexpr int kNoiseBlocks = 64;
 constexpr int kGated = -1;
-const auto& kNames = moltaro::kAlgorithmNames;
 
 // An engine as a host leaves it: resumed at `rate`, running `algorithm` with the
 // usual settings, and (for the gated case) past one second of silence.
@@ -34,13 +33,13 @@ struct Setup {
 
     Setup(int algorithm, float rate) : silent(algorithm == kGated) {
         Engine& e = *engine;
-        moltaro::store(e.params.requestedAlgorithm, silent ? 4 : algorithm);
+        moltaro::store(e.params.requestedAlgorithm, silent ? moltaro::indexOf(moltaro::Algorithm::Hall) : algorithm);
         moltaro::store(e.params.decay, 0.5f);
         moltaro::store(e.params.wet, 0.5f);
         moltaro::store(e.params.predelaySeconds, 0.0004f);
         e.suspend();
         e.resume(rate, kBlock, kBlock);
-        e.algorithm = silent ? 4 : algorithm;
+        e.algorithm = silent ? moltaro::Algorithm::Hall : moltaro::algorithmAt(algorithm);
         e.updatePredelay();
         const int len = kBlock * kNoiseBlocks;
         inL.assign(len, 0.0f);
@@ -82,14 +81,14 @@ void engineBlock(benchmark::State& state) {
         s.block(b++);
         benchmark::ClobberMemory();
     }
-    state.SetLabel(algorithm == kGated ? "gated" : kNames[algorithm]);
+    state.SetLabel(algorithm == kGated ? "gated" : moltaro::kAlgorithmNames[algorithm]);
     // CPU time per host frame (shown as, e.g., "52.3ns").
     state.counters["per_frame"] = benchmark::Counter(kBlock, benchmark::Counter::kIsIterationInvariantRate |
                                                                  benchmark::Counter::kInvert);
 }
 
 void arguments(benchmark::internal::Benchmark* b) {
-    for (int algorithm = 0; algorithm < 9; ++algorithm)
+    for (int algorithm = 0; algorithm < moltaro::kNumAlgorithms; ++algorithm)
         for (int rate : {44100, 48000, 96000, 192000}) b->Args({algorithm, rate});
     for (int rate : {44100, 48000, 96000, 192000}) b->Args({kGated, rate});
 }

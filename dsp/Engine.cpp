@@ -267,15 +267,15 @@ void Engine::updatePredelay() {
 
 void Engine::runCore(int n) {
     switch (algorithm) {
-    case 0: prepareAmbience(); processAmbience(n); break;
-    case 1: prepareRoom(); processRoom(n); break;
-    case 2: prepareChamber(); processChamber(n); break;
-    case 3: prepareClub(); processClub(n); break;
-    case 4: prepareHall(); processHall(n); break;
-    case 5: prepareArena(); processArena(n); break;
-    case 6: prepareCathedral(); processCathedral(n); break;
-    case 7: prepareSpring(); processSpring(n); break;
-    default: preparePlate(); processPlate(n); break;
+    case Algorithm::Ambience: prepareAmbience(); processAmbience(n); break;
+    case Algorithm::Room: prepareRoom(); processRoom(n); break;
+    case Algorithm::Chamber: prepareChamber(); processChamber(n); break;
+    case Algorithm::Club: prepareClub(); processClub(n); break;
+    case Algorithm::Hall: prepareHall(); processHall(n); break;
+    case Algorithm::Arena: prepareArena(); processArena(n); break;
+    case Algorithm::Cathedral: prepareCathedral(); processCathedral(n); break;
+    case Algorithm::Spring: prepareSpring(); processSpring(n); break;
+    case Algorithm::Plate: preparePlate(); processPlate(n); break;
     }
 }
 

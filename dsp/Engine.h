@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "Algorithm.h"
 #include "Blocks.h"
 #include "Ambience.h"
 #include "Room.h"
@@ -59,6 +60,20 @@ public:
     // Input samples beyond this magnitude are held at it (the network cannot overflow).
     static constexpr float kInputLimit = 1e6f;
 
+    // Algorithm changeover, in host samples: a Type change sets the countdown to
+    // kChangeoverCount; the wet signal fades out by kFadeStep per sample; the switch comes
+    // where the count meets kChangeoverSwitch minus the block length, and sets the count
+    // to kChangeoverGap, during which the core stays off; then the wet fades back in.
+    static constexpr int kChangeoverCount = 20000;
+    static constexpr int kChangeoverSwitch = 15000;
+    static constexpr int kChangeoverGap = 5000;
+    static constexpr float kFadeStep = 0.0002f;
+    // Silence gate: a channel sum below this is silence (input and output); the core stops
+    // after one second of it (silenceHold, set by resume).
+    static constexpr float kSilenceThreshold = 1e-6f;
+    // The core is off at stored host rates above this.
+    static constexpr float kMaxCoreHostRate = 200000.0f;
+
     Engine();   // allocates everything the engine will ever use
     ~Engine();
     Engine(const Engine&) = delete;
@@ -83,7 +98,7 @@ public:
     void updatePredelay();
     // [any thread] starts (or restarts) the changeover toward params.requestedAlgorithm.
     void requestTypeChange() {
-        store(typeChangeCount, 20000);
+        store(typeChangeCount, kChangeoverCount);
         typeChangeRestart.store(true, std::memory_order_release);
     }
     // [audio thread] clears the engine for a new algorithm. Leaves the dry copy of the
@@ -136,7 +151,7 @@ public:
     float noise = 1e-12f;
     FrontEndState frontEnd;  // shelf states and coefficients of CoreFrontEnd
 
-    int algorithm = 0;
+    Algorithm algorithm = Algorithm::Ambience;   // the running algorithm
     int silenceCount = 1024, silenceHold = 1024;
     float wetFade = 0.0f;
 

@@ -155,11 +155,11 @@ void Engine::process(const float* const* inputs, float* const* outputs, int fram
 
 void Engine::processPiece(const float* inL, const float* inR, float* outL, float* outR, int m) {
     if (predelayDirty.exchange(false, std::memory_order_acquire)) applyPredelay(relaxed(write64k));
-    int count = typeChangeRestart.exchange(false, std::memory_order_acquire) ? 20000
+    int count = typeChangeRestart.exchange(false, std::memory_order_acquire) ? kChangeoverCount
                                                                              : relaxed(typeChangeCount);
     const int np = inputStage(inL, inR, m);
-    const bool coreOn = relaxed(hostRate) <= 200000.0f && silenceCount > 0 &&
-                        (count == 0 || count > 5000);
+    const bool coreOn = relaxed(hostRate) <= kMaxCoreHostRate && silenceCount > 0 &&
+                        (count == 0 || count > kChangeoverGap);
     if (coreOn) {
         if (rateDivider == 0) {
             std::memcpy(workInL, dryL, sizeof(float) * static_cast<std::size_t>(m));
@@ -188,14 +188,14 @@ int Engine::inputStage(const float* inL, const float* inR, int m) {
         dryL[i] = l;
         dryR[i] = r;
         bad |= !(std::fabs(l) <= kInputLimit) | !(std::fabs(r) <= kInputLimit);
-        signal |= std::fabs(l) + std::fabs(r) > 1e-6f;
+        signal |= std::fabs(l) + std::fabs(r) > kSilenceThreshold;
     }
     if (bad) {
         signal = 0;
         for (int i = 0; i < m; ++i) {
             dryL[i] = sanitize(dryL[i]);
             dryR[i] = sanitize(dryR[i]);
-            signal |= std::fabs(dryL[i]) + std::fabs(dryR[i]) > 1e-6f;
+            signal |= std::fabs(dryL[i]) + std::fabs(dryR[i]) > kSilenceThreshold;
         }
     }
     // Input signal keeps the core running for a second after the input stops, plus the
@@ -249,25 +249,25 @@ void Engine::interpolate(int m, int taken, bool coreRan) {
 
 // The changeover's fade: wet[0..m) times the fade into faded[0..m) (the same arrays or
 // not). Steps, per sample: count down, fade out, switch at the first count in
-// (5000, 15000 - m] (for equal block lengths exactly where the count reaches
-// 15000 - m), hold the core off, fade in.
+// (kChangeoverGap, kChangeoverSwitch - m] (for equal block lengths exactly where the count
+// reaches kChangeoverSwitch - m), hold the core off, fade in.
 void Engine::fade(const float* wetL, const float* wetR, float* fadedL, float* fadedR, int m, int& count) {
     float f = wetFade;
-    const int switchAt = 15000 - m;
+    const int switchAt = kChangeoverSwitch - m;
     for (int i = 0; i < m; ++i) {
         if (count != 0) {
             --count;
-            f = std::max(0.0f, f - 0.0002f);
-            if (count > 5000 && count <= switchAt) {
+            f = std::max(0.0f, f - kFadeStep);
+            if (count > kChangeoverGap && count <= switchAt) {
                 f = 0.0f;
-                algorithm = std::min(8, std::max(0, relaxed(params.requestedAlgorithm)));
+                algorithm = algorithmAt(relaxed(params.requestedAlgorithm));
                 // Clears the core's buffers (so the rest of this piece's wet reads zero),
                 // not the dry copy.
                 resetEngine();
-                count = 5000;
+                count = kChangeoverGap;
             }
         }
-        if (count == 0) f = std::min(1.0f, f + 0.0002f);
+        if (count == 0) f = std::min(1.0f, f + kFadeStep);
         fadedL[i] = f * wetL[i];
         fadedR[i] = f * wetR[i];
     }
@@ -298,7 +298,7 @@ void Engine::mixOut(const float* wetL, const float* wetR, float* dcL, float* dcR
         const float oR = gain * (dryR[i] * dryGain + wetGain * dcR[i]);
         pkL = std::max(pkL, std::fabs(oL));
         pkR = std::max(pkR, std::fabs(oR));
-        if (std::fabs(oL) + std::fabs(oR) < 1e-6f) silence -= silence > 0;
+        if (std::fabs(oL) + std::fabs(oR) < kSilenceThreshold) silence -= silence > 0;
         else silence = hold;
         if (outR) {
             outL[i] = oL;

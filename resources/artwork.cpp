@@ -10,7 +10,14 @@
 #include <cstdio>
 #include <string>
 
+#include "dsp/Algorithm.h"
+
 namespace {
+
+using moltaro::Algorithm;
+using moltaro::kAllAlgorithms;
+using moltaro::kNumAlgorithms;
+using moltaro::nameOf;
 
 struct Rgb {
     double r, g, b;
@@ -582,7 +589,7 @@ void source(cairo_t* cr, double x, double y) {
     cairo_fill(cr);
 }
 
-void drawPicture(cairo_t* cr, int a) {
+void drawPicture(cairo_t* cr, Algorithm a) {
     const double W = 64, H = 40;
     setColor(cr, kScreen);
     cairo_rectangle(cr, 0, 0, W, H);
@@ -598,7 +605,7 @@ void drawPicture(cairo_t* cr, int a) {
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     switch (a) {
-    case 0: {  // Ambience: a scatter of early reflections around a source
+    case Algorithm::Ambience: {  // Ambience: a scatter of early reflections around a source
         for (int i = 0; i < 14; ++i) {
             double ang = i * 2.4, r = 6 + (i * 37 % 13);
             double x = 32 + r * std::cos(ang) * 1.6, y = 20 + r * std::sin(ang) * 0.9;
@@ -614,7 +621,7 @@ void drawPicture(cairo_t* cr, int a) {
         source(cr, 32, 20);
         break;
     }
-    case 1: {  // Room: a box in perspective
+    case Algorithm::Room: {  // Room: a box in perspective
         cairo_rectangle(cr, 14.5, 9.5, 35, 22);
         line(cr, 14.5, 9.5, 8.5, 4.5); line(cr, 49.5, 9.5, 55.5, 4.5);
         line(cr, 14.5, 31.5, 8.5, 36.5); line(cr, 49.5, 31.5, 55.5, 36.5);
@@ -625,7 +632,7 @@ void drawPicture(cairo_t* cr, int a) {
         source(cr, 24, 22);
         break;
     }
-    case 2: {  // Chamber: tall vaulted room
+    case Algorithm::Chamber: {  // Chamber: tall vaulted room
         cairo_move_to(cr, 20.5, 36.5);
         cairo_line_to(cr, 20.5, 14);
         cairo_curve_to(cr, 20.5, 4, 43.5, 4, 43.5, 14);
@@ -639,7 +646,7 @@ void drawPicture(cairo_t* cr, int a) {
         source(cr, 32, 30);
         break;
     }
-    case 3: {  // Club: low stage with lights
+    case Algorithm::Club: {  // Club: low stage with lights
         line(cr, 6, 30.5, 58, 30.5);
         cairo_rectangle(cr, 10.5, 24.5, 24, 6);
         setColor(cr, kScreenLine);
@@ -664,7 +671,7 @@ void drawPicture(cairo_t* cr, int a) {
         }
         break;
     }
-    case 4: {  // Hall: shoebox concert hall with balconies
+    case Algorithm::Hall: {  // Hall: shoebox concert hall with balconies
         cairo_move_to(cr, 4.5, 34.5);
         cairo_line_to(cr, 4.5, 10.5);
         cairo_line_to(cr, 59.5, 6.5);
@@ -683,7 +690,7 @@ void drawPicture(cairo_t* cr, int a) {
         source(cr, 14, 26);
         break;
     }
-    case 5: {  // Arena: wide bowl of tiers
+    case Algorithm::Arena: {  // Arena: wide bowl of tiers
         for (int i = 0; i < 4; ++i) {
             cairo_save(cr);
             cairo_translate(cr, 32, 22);
@@ -696,7 +703,7 @@ void drawPicture(cairo_t* cr, int a) {
         source(cr, 32, 22);
         break;
     }
-    case 6: {  // Cathedral: nave with pointed arch and spire
+    case Algorithm::Cathedral: {  // Cathedral: nave with pointed arch and spire
         cairo_move_to(cr, 14.5, 37.5);
         cairo_line_to(cr, 14.5, 20);
         cairo_curve_to(cr, 14.5, 12, 24, 7, 32, 3);
@@ -716,7 +723,7 @@ void drawPicture(cairo_t* cr, int a) {
         cairo_stroke(cr);
         break;
     }
-    case 7: {  // Spring: a coil between two mounts
+    case Algorithm::Spring: {  // Spring: a coil between two mounts
         cairo_rectangle(cr, 4.5, 14.5, 5, 11);
         cairo_rectangle(cr, 54.5, 14.5, 5, 11);
         setColor(cr, kScreenLine, 0.7);
@@ -731,7 +738,7 @@ void drawPicture(cairo_t* cr, int a) {
         cairo_stroke(cr);
         break;
     }
-    default: {  // Plate: a suspended metal sheet with vibration modes
+    case Algorithm::Plate: {  // Plate: a suspended metal sheet with vibration modes
         cairo_rectangle(cr, 10.5, 9.5, 43, 22);
         setColor(cr, kScreenLine);
         cairo_stroke(cr);
@@ -757,12 +764,12 @@ void drawPicture(cairo_t* cr, int a) {
 bool pictures(const std::string& dir) {
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 64, 360);
     cairo_t* cr = cairo_create(s);
-    for (int a = 0; a < 9; ++a) {
+    for (int a = 0; a < kNumAlgorithms; ++a) {
         cairo_save(cr);
         cairo_rectangle(cr, 0, a * 40, 64, 40);
         cairo_clip(cr);
         cairo_translate(cr, 0, a * 40);
-        drawPicture(cr, a);
+        drawPicture(cr, kAllAlgorithms[a]);
         cairo_restore(cr);
     }
     cairo_destroy(cr);
@@ -791,11 +798,10 @@ bool aboutScreen(const std::string& dir) {
     text(cr, "MOLTARO", 150, 68, 22, kTitleText, true, 6);
     text(cr, "general purpose reverb", 150, 100, 11, kInk, false, 0.5);
     // The nine spaces, in a row of small marks.
-    const char* names[9] = {"Ambience", "Room", "Chamber", "Club", "Hall", "Arena", "Cathedral", "Spring", "Plate"};
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < kNumAlgorithms; ++i) {
         double x = 150 + (i % 3 - 1) * 80;
         double y = 124 + (i / 3) * 15;
-        text(cr, names[i], x, y, 9, kInkSoft, false);
+        text(cr, nameOf(kAllAlgorithms[i]), x, y, 9, kInkSoft, false);
     }
     text(cr, "ZUN soundlab", 150, 186, 10, kInk, true, 1);
     text(cr, "click to close", 150, 236, 8, kInkSoft, false, 0.5);

@@ -75,7 +75,7 @@ void checkChangeover(const Host& h, size_t at, int to, float rate) {
     const float after = h.peak(at + fadeInAt + 5000, at + fadeInAt + 15000);
     const float eps = 0.02f * std::max(before, after) + 1e-6f;   // DC blocker residue
     SCOPED_TRACE(::testing::Message() << "to " << kName[to] << " at " << rate << " Hz");
-    EXPECT_EQ(h.e->algorithm, to);
+    EXPECT_EQ(moltaro::indexOf(h.e->algorithm), to);
     EXPECT_GT(after, 1e-3f) << "the new algorithm is silent";
     int reported = 0;
     for (long k = 0; k < fadeInAt + 5000 && reported < 3; ++k) {

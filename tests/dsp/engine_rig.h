@@ -50,7 +50,7 @@ inline std::unique_ptr<Engine> makeEngine(float rate, int algorithm, const refer
     apply(*e, p);
     e->suspend();
     e->resume(rate, block, block);
-    e->algorithm = algorithm;
+    e->algorithm = moltaro::algorithmAt(algorithm);
     return e;
 }
 

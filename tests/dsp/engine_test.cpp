@@ -117,7 +117,7 @@ TEST(Engine, PredelayTapDelaysByTheDisplayedTime) {
     auto e = std::make_unique<Engine>();
     apply(*e, p);
     e->resume(96000, 512, 512);
-    e->algorithm = 4;
+    e->algorithm = moltaro::Algorithm::Hall;
     p.predelaySeconds = 0.0f;
     auto e0 = makeEngine(96000, 4, p);
     EXPECT_NEAR(firstArrival(*e, 2) - firstArrival(*e0, 2), 960, 1);

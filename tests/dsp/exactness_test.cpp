@@ -153,7 +153,7 @@ TEST_P(ChangeoversMatchModel, ThroughChangeoversTheGateAndMonoRouting) {
             at += n;
         }
         EXPECT_TRUE(gateClosed);
-        EXPECT_EQ(e->algorithm, 4);
+        EXPECT_EQ(moltaro::indexOf(e->algorithm), 4);
         int mismatches = 0;
         for (int i = 0; i < len && mismatches < 5; ++i) {
             if (eL[i] != mL[i] || (!monoOut && eR[i] != mR[i])) {
