@@ -1,5 +1,6 @@
 #include "editor/MoltaroEditor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -316,9 +317,10 @@ void MoltaroEditor::idle() {
 void MoltaroEditor::updateOverloadLamp() {
     if (!plugin) return;
     moltaro::Engine& engine = plugin->engine;
-    // Read and cleared at once, so that a peak arriving in between is not lost.
-    const float peak = engine.peakL.exchange(0.0f, std::memory_order_relaxed);
-    engine.peakR.store(0.0f, std::memory_order_relaxed);
+    // Each meter is read and cleared at once, so that a peak arriving in between is not
+    // lost. The lamp follows the louder channel: an overload on either one clips.
+    const float peak = std::max(engine.peakL.exchange(0.0f, std::memory_order_relaxed),
+                                engine.peakR.exchange(0.0f, std::memory_order_relaxed));
     const int blocks = engine.blockCount.exchange(0, std::memory_order_relaxed);
     const float over = peak >= 1.0f ? 1.0f : 0.0f;
     if (peak >= heldPeak) {

@@ -146,6 +146,29 @@ TEST_F(LampTest, OverloadLightsTheLampAndLeavesItLatchedWithTheReadout) {
     EXPECT_EQ(gestures(), "") << "the lamp edits no parameter";
 }
 
+TEST_F(LampTest, AnOverloadOnEitherChannelAloneLightsTheLamp) {
+    // Dry signal only, at unity gain: the output is the input.
+    host.setParameter(kParamMix, 0.0f);
+    host.setParameter(kParamOutput, 0.5f);
+    host.startAudio();
+    for (int right = 0; right < 2; ++right) {
+        SCOPED_TRACE(right ? "right channel" : "left channel");
+        lamp()->reset();
+        host.in[right].assign(512, 1.5f);
+        host.in[1 - right].assign(512, 0.25f);
+        host.process(512);
+        ASSERT_FLOAT_EQ(host.out[right][0], 1.5f);
+        idle();
+        EXPECT_EQ(lamp()->getImageIndex(), 0) << "the output clips; the lamp must say so";
+        EXPECT_DOUBLE_EQ(editor->getHeldPeak(), 1.5);
+        EXPECT_EQ(readout(), "3.52dB");
+        host.in[right].assign(512, 0.0f);
+        host.in[1 - right].assign(512, 0.0f);
+        host.process(512);
+        meter(0.0f, holdBlocks());
+    }
+}
+
 TEST_F(LampTest, ReadoutSurvivesARedrawOfTheWholeWindow) {
     meter(0.5f);
     idle();
