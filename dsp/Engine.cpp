@@ -2,6 +2,8 @@
 #include "Engine.h"
 #include "Simd.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -191,6 +193,7 @@ void Engine::suspend() {
     store(setupPending, true);
     clearPool();
     clearWorkBuffers();
+    dropClear();
     stagePhase = 0;
     pendingOut = 0;
 }
@@ -198,6 +201,7 @@ void Engine::suspend() {
 void Engine::resume(float rate, int blockSize, int hostMaxBlock) {
     if (!valid) return;
     store(hostRate, rate);
+    finishClear();   // before the work buffers may move
     clearHistories();
     stagePhase = 0;
     pendingOut = 0;
@@ -236,16 +240,87 @@ void Engine::resume(float rate, int blockSize, int hostMaxBlock) {
 }
 
 void Engine::resetEngine() {
+    beginReset(maxFrames);
+    finishClear();
+}
+
+// What must be clear at once for the rest of the block of m frames in which the
+// algorithm switches: the histories and the first m samples of the core work buffers
+// (all that block still reads), the core states. The delay pool and the rest of the work
+// buffers are read again only when the new core starts, after the changeover's silent
+// stretch of kChangeoverGap host samples (the write indices stand still until then):
+// clearStep clears them over that stretch. (The dispersion bank is designed by resume
+// and keeps its coefficients; designing it again here would give the same values.)
+void Engine::beginReset(int m) {
     clearHistories();
-    const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(maxFrames);
-    std::memset(workInL, 0, bytes);
-    std::memset(workInR, 0, bytes);
-    std::memset(workOutL, 0, bytes);
-    std::memset(workOutR, 0, bytes);
-    clearPool();
-    for (auto& b : dispersion) b.design();
+    const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(std::min(m, maxFrames));
+    for (float* b : {workInL, workInR, workOutL, workOutR}) std::memset(b, 0, bytes);
     clearCoreStates(ClearReason::Reset);
     store(setupPending, true);
+    clearTotal = 0;
+    for (int k = 0; k < kClearRegions; ++k) {
+        std::size_t floats = 0;
+        region(k, floats);
+        clearTotal += floats;
+    }
+    clearRegion = 0;
+    clearOffset = 0;
+    clearLeft = clearTotal;
+}
+
+// Region k of the changeover's clearing: the long lines, the single lines with their
+// guards, the divided blocks, then workInL, workInR, workOutL, workOutR (without their
+// histories).
+float* Engine::region(int k, std::size_t& floats) const {
+    if (k < kNum64k) {
+        floats = kLen64k;
+        return lines64k[k];
+    }
+    k -= kNum64k;
+    if (k < 64) {
+        floats = kSingleLineFloats;
+        return storage16k[k];
+    }
+    k -= 64;
+    if (k < 4) {
+        floats = kLen64k;
+        return block64[k];
+    }
+    k -= 4;
+    floats = static_cast<std::size_t>(maxFrames);
+    return workStore[k] + kHistory;
+}
+
+// Clears the next n floats of the pending regions (16-byte stores, so that a step costs
+// what it clears and no more).
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) void Engine::clearFloats(std::size_t n) {
+    n = std::min(n, clearLeft);
+    clearLeft -= n;
+    while (n > 0 && clearRegion < kClearRegions) {
+        std::size_t floats = 0;
+        float* p = region(clearRegion, floats) + clearOffset;
+        const std::size_t run = std::min(n, floats - clearOffset);
+        std::size_t i = 0;
+        for (; i + 4 <= run; i += 4) store4(p + i, v4f{0.0f, 0.0f, 0.0f, 0.0f});
+        for (; i < run; ++i) p[i] = 0.0f;
+        n -= run;
+        clearOffset += run;
+        if (clearOffset == floats) {
+            ++clearRegion;
+            clearOffset = 0;
+        }
+    }
+}
+
+// After a block in the changeover's silent stretch, with `count` host samples of it
+// left: at most clearTotal * count / kChangeoverGap floats may remain, so each block
+// clears its share of the stretch and all is clear when the count reaches 0.
+void Engine::clearStep(int count) {
+    const std::size_t allowed =
+        count > 0 && count <= kChangeoverGap
+            ? static_cast<std::size_t>((static_cast<double>(clearTotal) * count) / kChangeoverGap)
+            : 0;
+    if (clearLeft > allowed) clearFloats(clearLeft - allowed);
 }
 
 // The pre-delay tap: trunc(w - seconds * coreRate + 65536) & 0xffff. A time beyond the

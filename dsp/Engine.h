@@ -101,9 +101,12 @@ public:
         store(typeChangeCount, kChangeoverCount);
         typeChangeRestart.store(true, std::memory_order_release);
     }
-    // [audio thread] clears the engine for a new algorithm. Leaves the dry copy of the
-    // block being output and the stages' phase alone.
+    // [audio thread] clears the engine for a new algorithm, all at once. Leaves the dry
+    // copy of the block being output and the stages' phase alone. The changeover itself
+    // uses beginReset, which spreads the large part of this over its silent stretch.
     void resetEngine();
+    // [audio thread] true while a changeover's clearing is still under way.
+    bool clearPending() const { return clearRegion < kClearRegions; }
 
     // --- state shared with other threads ---
     EngineParams params;
@@ -234,6 +237,19 @@ private:
     const float* silentInput = nullptr;   // kMaxPiece zeros, for a host that passes no input
     std::atomic<bool> typeChangeRestart{false};
     std::atomic<bool> predelayDirty{false};
+
+    // The changeover's clearing: the delay pool and the four core work buffers, region by
+    // region (see region()), from clearRegion/clearOffset on; clearLeft floats remain of
+    // clearTotal. Everything else beginReset clears at once.
+    static constexpr int kClearRegions = kNum64k + 64 + 4 + 4;
+    int clearRegion = kClearRegions;
+    std::size_t clearOffset = 0, clearLeft = 0, clearTotal = 0;
+    float* region(int k, std::size_t& floats) const;
+    void beginReset(int m);
+    void clearFloats(std::size_t n);
+    void clearStep(int count);
+    void finishClear() { clearFloats(clearLeft); }
+    void dropClear() { clearRegion = kClearRegions; clearLeft = 0; }
 
     float* allocate(std::size_t floats);
     bool allocateWorkBuffers(int frames);

@@ -160,6 +160,14 @@ void Engine::processPiece(const float* inL, const float* inR, float* outL, float
     const int np = inputStage(inL, inR, m);
     const bool coreOn = relaxed(hostRate) <= kMaxCoreHostRate && silenceCount > 0 &&
                         (count == 0 || count > kChangeoverGap);
+    if (coreOn && clearPending()) {
+        // A change arriving in the silent stretch runs the core again before all is clear.
+        // Its output is faded to nothing until the next switch clears everything again, so
+        // a dirty pool changes no sample, except through the Plate's dispersion filters,
+        // which keep their state across a switch: for the Plate, clear the rest now.
+        if (count > kChangeoverGap && algorithm != Algorithm::Plate) dropClear();
+        else finishClear();
+    }
     if (coreOn) {
         if (rateDivider == 0) {
             std::memcpy(workInL, dryL, sizeof(float) * static_cast<std::size_t>(m));
@@ -177,6 +185,7 @@ void Engine::processPiece(const float* inL, const float* inR, float* outL, float
     // The newest input samples become the decimator's history.
     std::memmove(dryL - kHistory, dryL - kHistory + m, sizeof(float) * kHistory);
     std::memmove(dryR - kHistory, dryR - kHistory + m, sizeof(float) * kHistory);
+    if (clearPending()) clearStep(count);
 }
 
 // Dry copy and signal detection; returns the number of core samples this piece yields.
@@ -262,8 +271,8 @@ void Engine::fade(const float* wetL, const float* wetR, float* fadedL, float* fa
                 f = 0.0f;
                 algorithm = algorithmAt(relaxed(params.requestedAlgorithm));
                 // Clears the core's buffers (so the rest of this piece's wet reads zero),
-                // not the dry copy.
-                resetEngine();
+                // not the dry copy; the pool follows over the silent stretch.
+                beginReset(m);
                 count = kChangeoverGap;
             }
         }
