@@ -17,5 +17,5 @@ const EmbeddedBitmap* embeddedBitmaps(std::size_t& count) {
 
 }  // namespace moltaro
 ]])
-add_library(moltaro_resources STATIC ${moltaro_no_pngs})
+add_library(moltaro_resources STATIC ${moltaro_no_pngs} ${moltaro_scaled_embedded})
 target_include_directories(moltaro_resources PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

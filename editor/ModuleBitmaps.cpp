@@ -1,5 +1,7 @@
 #include "editor/ModuleBitmaps.h"
 
+#include <map>
+
 #include "editor/PngDecoder.h"
 #include "platform/Platform.h"
 #include "resources/Resources.h"
@@ -16,6 +18,20 @@ int registerAll() {
         DecodedPicture picture;
         if (!decodePng(bitmaps[i].png, bitmaps[i].size, picture)) continue;
         platform::registerBitmapResource(bitmaps[i].id, picture.width, picture.height, picture.pixels.data());
+        ++registered;
+    }
+    return registered;
+}
+
+// The larger set of one scale: each 1x bitmap's counterpart, when the module has it.
+int registerScaled(int percent) {
+    int registered = 0;
+    for (std::size_t i = 0;; ++i) {
+        const EmbeddedBitmap* b = embeddedBitmapAt(percent, i);
+        if (!b) break;
+        DecodedPicture picture;
+        if (!decodePng(b->png, b->size, picture)) continue;
+        platform::registerBitmapResource(b->id, percent, picture.width, picture.height, picture.pixels.data());
         ++registered;
     }
     return registered;
@@ -41,6 +57,14 @@ bool moduleBitmapSize(int id, int& width, int& height) {
 int registerModuleBitmaps() {
     static const int registered = registerAll();
     return registered;
+}
+
+int registerModuleBitmaps(int scalePercent) {
+    static std::map<int, int> registered;
+    if (scalePercent == 100) return registerModuleBitmaps();
+    const auto it = registered.find(scalePercent);
+    if (it != registered.end()) return it->second;
+    return registered[scalePercent] = registerScaled(scalePercent);
 }
 
 }  // namespace moltaro

@@ -7,9 +7,12 @@
 #include "editor/CAbout.h"
 #include "editor/CMyRocker.h"
 #include "editor/CTextLED.h"
+#include "editor/CSizeChooser.h"
+#include "editor/EditorScale.h"
 #include "editor/EditorText.h"
 #include "editor/ModuleBitmaps.h"
 #include "shell/Moltaro.h"
+#include "platform/Scaling.h"
 #include "vstgui/VSTGUI.h"
 
 using namespace VSTGUI;
@@ -48,10 +51,51 @@ MoltaroEditor::MoltaroEditor(Moltaro* effect)
         width = kWindowWidth;
         height = kWindowHeight;
     }
+    designWidth = width;
+    designHeight = height;
+    setScaledRect(1.0);
+    scaleGeneration = moltaro::userScaleGeneration();
+}
+
+void MoltaroEditor::setScaledRect(double factor) {
+    const moltaro::platform::Scaling s{factor};
     rect.top = 0;
     rect.left = 0;
-    rect.bottom = static_cast<VstInt16>(height);
-    rect.right = static_cast<VstInt16>(width);
+    rect.bottom = static_cast<VstInt16>(s.toDevice(designHeight));
+    rect.right = static_cast<VstInt16>(s.toDevice(designWidth));
+}
+
+double MoltaroEditor::resolveScale(void* parent) const {
+    return moltaro::resolveScale(moltaro::currentScaleSources(parent, hostScale), designWidth, designHeight);
+}
+
+bool MoltaroEditor::getRect(ERect** r) {
+    // Hosts ask before opening, to size their window: answer the size it will open at.
+    if (!frame) {
+        scale = resolveScale(nullptr);
+        setScaledRect(scale);
+    }
+    return AEffGUIEditor::getRect(r);
+}
+
+void MoltaroEditor::setHostScale(double factor) {
+    hostScale = factor > 0 && factor < 16 ? factor : 0.0;
+    scaleCheckPending = true;
+}
+
+void MoltaroEditor::chooseScale(double factor) {
+    moltaro::writeUserScale(factor);
+    scaleCheckPending = true;
+}
+
+void MoltaroEditor::applyScale(double factor) {
+    void* parent = systemWindow;
+    if (!parent || factor == scale) return;
+    close();
+    scale = factor;
+    setScaledRect(scale);
+    if (effect) effect->callHost(audioMasterSizeWindow, rect.right, rect.bottom);
+    open(parent);
 }
 
 MoltaroEditor::~MoltaroEditor() {
@@ -81,10 +125,15 @@ bool MoltaroEditor::open(void* systemWindow) {
     pendingParameters.store(0, std::memory_order_relaxed);
     heldPeak = 0.0;
     holdCount = 0;
+    scale = resolveScale(systemWindow);
+    setScaledRect(scale);
+    scaleGeneration = moltaro::userScaleGeneration();
+    scaleCheckPending = false;
     try {
         moltaro::registerModuleBitmaps();
+        moltaro::registerModuleBitmaps(moltaro::platform::scalePercent(scale));
         if (!background) background = new CBitmap(kBackgroundBitmap);
-        frame = new CFrame(CRect(rect.left, rect.top, rect.right, rect.bottom), systemWindow, this);
+        frame = new CFrame(CRect(0, 0, designWidth, designHeight), systemWindow, this, scale);
         if (!frame->isOpen()) {
             close();
             return false;
@@ -104,6 +153,9 @@ bool MoltaroEditor::open(void* systemWindow) {
 
 void MoltaroEditor::buildControls() {
     auto value = [this](int index) { return plugin->getParameter(index); };
+
+    // Under every control: the size menu on a right click on the bare panel.
+    frame->addView(new CSizeChooser(CRect(0, 0, designWidth, designHeight), [this](double f) { chooseScale(f); }));
 
     auto addKnob = [&](const KnobPlace& k, CBitmap* strip) {
         const CCoord imageHeight = k.where.height();
@@ -309,6 +361,17 @@ void MoltaroEditor::valueChanged(CDrawContext* context, CControl* control) {
 }
 
 void MoltaroEditor::idle() {
+    // A new size chosen here or in another instance, or announced by the host: the
+    // window follows once no control is busy with it.
+    if (frame && !frameInUse() && (scaleCheckPending || scaleGeneration != moltaro::userScaleGeneration())) {
+        scaleCheckPending = false;
+        scaleGeneration = moltaro::userScaleGeneration();
+        const double wanted = resolveScale(systemWindow);
+        if (wanted != scale) {
+            applyScale(wanted);
+            return;
+        }
+    }
     applyPendingParameters();
     CPresetSystemEditor::idle();
     updateOverloadLamp();

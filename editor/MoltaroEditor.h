@@ -78,6 +78,17 @@ public:
 
     void valueChanged(VSTGUI::CDrawContext* context, VSTGUI::CControl* control) override;
 
+    // The window's size at the factor it would open at now (or has while open).
+    bool getRect(ERect** rect) override;
+    // The factor a host announces (0: none). While open, the window follows it
+    // unless the user or MOLTARO_SCALE decide.
+    void setHostScale(double factor);
+    // The factor the window is drawn at (while closed: the last one).
+    double getScale() const { return scale; }
+    // The user's choice from the size menu (0: automatic): stored for every
+    // instance, and the window resized at the next idle.
+    void chooseScale(double factor);
+
     // The controls while the window is open (null otherwise).
     VSTGUI::CAnimKnob* getKnob(int parameter) const;
     VSTGUI::CTextEdit* getTextField(int parameter) const;
@@ -100,12 +111,23 @@ private:
     static constexpr int kMirrored = 11;  // parameters 0..10 have controls
 
     void buildControls();
+    // The factor from every source, for a window in this parent.
+    double resolveScale(void* parent) const;
+    void setScaledRect(double factor);
+    // Reopens the window at a new factor and asks the host for the new size.
+    void applyScale(double factor);
     // Shows parameter index's current value in its controls and marks the frame dirty.
     void mirrorParameter(int index);
     void applyPendingParameters();
     void updateOverloadLamp();
 
     Moltaro* plugin;  // not owned; null once the editor is being destroyed
+    int designWidth = kWindowWidth;
+    int designHeight = kWindowHeight;
+    double scale = 1.0;
+    double hostScale = 0.0;
+    unsigned scaleGeneration = 0;  // the user's choices seen
+    bool scaleCheckPending = false;
     VSTGUI::CBitmap* background = nullptr;  // owned reference; loaded at the first open
     std::atomic<std::thread::id> uiThread;
     std::atomic<uint32_t> pendingParameters{0};  // bit i: parameter i changed elsewhere

@@ -71,6 +71,12 @@ static std::map<int, std::shared_ptr<const Image>>& resourceTable() {
     return table;
 }
 
+// The larger sets, keyed by scale percent and resource number.
+static std::map<std::pair<int, int>, std::shared_ptr<const Image>>& scaledResourceTable() {
+    static std::map<std::pair<int, int>, std::shared_ptr<const Image>> table;
+    return table;
+}
+
 void registerBitmapResource(int id, std::shared_ptr<const Image> image) {
     if (!image) {
         unregisterBitmapResource(id);
@@ -79,11 +85,7 @@ void registerBitmapResource(int id, std::shared_ptr<const Image> image) {
     resourceTable()[id] = std::move(image);
 }
 
-void registerBitmapResource(int id, int width, int height, const uint32_t* straightArgb) {
-    if (!straightArgb || width <= 0 || height <= 0) {
-        unregisterBitmapResource(id);
-        return;
-    }
+static std::shared_ptr<Image> premultiplied(int width, int height, const uint32_t* straightArgb) {
     auto image = std::make_shared<Image>(width, height);
     uint32_t* out = image->pixels();
     const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -92,7 +94,36 @@ void registerBitmapResource(int id, int width, int height, const uint32_t* strai
         out[i] = premultiply(Color{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
                                    static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 24)});
     }
-    resourceTable()[id] = std::move(image);
+    return image;
+}
+
+void registerBitmapResource(int id, int width, int height, const uint32_t* straightArgb) {
+    if (!straightArgb || width <= 0 || height <= 0) {
+        unregisterBitmapResource(id);
+        return;
+    }
+    resourceTable()[id] = premultiplied(width, height, straightArgb);
+}
+
+void registerBitmapResource(int id, int scalePercent, int width, int height, const uint32_t* straightArgb) {
+    if (scalePercent == 100) {
+        registerBitmapResource(id, width, height, straightArgb);
+        return;
+    }
+    if (!straightArgb || width <= 0 || height <= 0 || scalePercent <= 0) {
+        scaledResourceTable().erase({scalePercent, id});
+        return;
+    }
+    auto image = premultiplied(width, height, straightArgb);
+    image->setScale(scalePercent / 100.0);
+    scaledResourceTable()[{scalePercent, id}] = std::move(image);
+}
+
+std::shared_ptr<const Image> loadBitmapResource(int id, int scalePercent) {
+    if (scalePercent == 100) return loadBitmapResource(id);
+    auto& table = scaledResourceTable();
+    auto it = table.find({scalePercent, id});
+    return it == table.end() ? nullptr : it->second;
 }
 
 void unregisterBitmapResource(int id) { resourceTable().erase(id); }

@@ -140,16 +140,25 @@ public:
     // Counts writes through pixels(); backends use it to know when a cache is stale.
     uint64_t changeCount() const { return version; }
 
+    // Image pixels per design pixel: 1 for the ordinary bitmaps, f for a bitmap
+    // drawn for (or an off-screen picture of) an editor at scale factor f.
+    double scale() const { return pixelScale; }
+    void setScale(double s) { pixelScale = s > 0 ? s : 1.0; }
+
     // A slot the drawing backend may use to keep a converted copy (for example a
     // colour-keyed mask). Never touched by anyone else.
     mutable std::shared_ptr<void> backendCache;
     mutable uint64_t backendCacheKey = 0;
+    // The same for the copy drawn at another scale factor (see Scaling.h).
+    mutable std::shared_ptr<const Image> scaledCache;
+    mutable uint64_t scaledCacheKey = 0;
 
 private:
     int w = 0;
     int h = 0;
     std::vector<uint32_t> data;
     uint64_t version = 0;
+    double pixelScale = 1.0;
 };
 
 // Bitmap resources by number. The resources library registers what the module
@@ -160,6 +169,10 @@ void registerBitmapResource(int id, std::shared_ptr<const Image> image);
 void registerBitmapResource(int id, int width, int height, const uint32_t* straightArgb);
 void unregisterBitmapResource(int id);
 std::shared_ptr<const Image> loadBitmapResource(int id);
+// The same bitmap drawn for a scale factor given in percent (150, 200, 300): its
+// image carries that scale. 100 is the table above. Null when that set holds none.
+void registerBitmapResource(int id, int scalePercent, int width, int height, const uint32_t* straightArgb);
+std::shared_ptr<const Image> loadBitmapResource(int id, int scalePercent);
 
 // ---------------------------------------------------------------- drawing
 
@@ -218,6 +231,7 @@ struct MenuItem {
 
 struct Menu {
     int id = 0;  // the caller's number for this (sub)menu, echoed in the choice
+    double scale = 1.0;  // the editor's scale factor: text, entries and borders grow with it
     std::vector<MenuItem> items;
 };
 
@@ -340,6 +354,19 @@ public:
     virtual void sleep(int milliseconds) = 0;
     // Longest gap between the clicks of a double click, at least 250 ms.
     virtual int doubleClickTime() = 0;
+
+    // The scale factor the desktop asks for on the screen of this parent window
+    // (null: the default screen), or 0 when it says nothing.
+    virtual double systemScale(void* parent) {
+        (void)parent;
+        return 0.0;
+    }
+    // The size in pixels of the screen (or monitor) the parent window is on; false
+    // when unknown.
+    virtual bool screenSize(void* parent, int& width, int& height) {
+        (void)parent; (void)width; (void)height;
+        return false;
+    }
 };
 
 // The backend in use. Until one is installed, a fallback that opens no windows

@@ -49,8 +49,11 @@ bool CPresetSystemEditor::open(void* systemWindow) {
 }
 
 void CPresetSystemEditor::buildBar() {
-    // Rows from the bottom of the window; the columns are fixed.
-    const CCoord h = rect.bottom - rect.top;
+    // Rows from the bottom of the window (in the frame's coordinates, whatever its
+    // scale); the columns are fixed.
+    CRect frameSize;
+    frame->getSize(&frameSize);
+    const CCoord h = frameSize.height();
     const CCoord upperTop = h - 31, upperBottom = h - 17;
     const CCoord lowerTop = h - 16, lowerBottom = h - 2;
     const CCoord fieldTop = h - 24, fieldBottom = h - 9;

@@ -14,5 +14,8 @@ struct EmbeddedBitmap {
 const EmbeddedBitmap* findEmbeddedBitmap(int id);
 // All embedded bitmaps; count receives their number.
 const EmbeddedBitmap* embeddedBitmaps(std::size_t& count);
+// The index-th bitmap drawn for a larger scale (percent: 150, 200, 300); null past
+// the last one.
+const EmbeddedBitmap* embeddedBitmapAt(int scalePercent, std::size_t index);
 
 }  // namespace moltaro

@@ -1,10 +1,15 @@
 // Draws every bitmap of the editor and the preset bar and writes them as PNG files
-// named by resource number. Run by hand (target moltaro-artwork) after changing the
-// look; the PNGs in resources/bitmaps/ are committed and embedded into the plug-in.
+// named by resource number: the 1x set into the folder, the sets for larger editors
+// (1.5x, 2x, 3x) into its subfolders 150, 200 and 300. Everything is drawn in the 1x
+// design's units; a larger set only scales the drawing, so that it stays crisp. Run by
+// hand (target moltaro-artwork) after changing the look; the PNGs in
+// resources/bitmaps/ are committed and embedded into the plug-in.
 //
 //   moltaro-artwork <output folder>
 
 #include <cairo.h>
+
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -43,6 +48,31 @@ const Rgb kRed = rgb(214, 64, 52);
 const Rgb kGreen = rgb(74, 180, 86);
 
 const double kPi = 3.14159265358979323846;
+
+// The set being drawn: pixels per design unit. A design length v covers the pixels up
+// to round(v * scale), as the editor places them.
+double scale = 1.0;
+
+int pixels(double v) { return static_cast<int>(std::floor(v * scale + 0.5)); }
+
+// A surface for a picture of w x h design units.
+cairo_surface_t* surface(cairo_format_t format, int w, int h) {
+    return cairo_image_surface_create(format, pixels(w), pixels(h));
+}
+
+// Drawing in design units.
+cairo_t* canvas(cairo_surface_t* s) {
+    cairo_t* cr = cairo_create(s);
+    if (scale != 1.0) cairo_scale(cr, scale, scale);
+    return cr;
+}
+
+// Clips to one image of a film strip, on whole pixels of the set.
+void clipImage(cairo_t* cr, double y, double w, double h) {
+    const double top = pixels(y) / scale, bottom = pixels(y + h) / scale;
+    cairo_rectangle(cr, 0, top, pixels(w) / scale, bottom - top);
+    cairo_clip(cr);
+}
 const char* kFont = "Liberation Sans";
 
 void setColor(cairo_t* cr, Rgb c, double a = 1.0) { cairo_set_source_rgba(cr, c.r, c.g, c.b, a); }
@@ -144,11 +174,11 @@ bool save(cairo_surface_t* s, const std::string& dir, int id) {
     return true;
 }
 
-// Fills a whole surface with the flat panel colour.
-void fillPanel(cairo_t* cr, double w, double h) {
+// Fills a whole surface with the flat panel colour (to its last pixel, also where a
+// larger set's size is rounded up).
+void fillPanel(cairo_t* cr, double, double) {
     setColor(cr, kPanel);
-    cairo_rectangle(cr, 0, 0, w, h);
-    cairo_fill(cr);
+    cairo_paint(cr);
 }
 
 // ---------------------------------------------------------------- knobs
@@ -214,13 +244,12 @@ void drawKnob(cairo_t* cr, double size, double v, Rgb cap, Rgb pointer) {
 
 bool knobStrip(const std::string& dir, int id, int size, Rgb cap, Rgb pointer) {
     const int frames = 51;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size, size * frames);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, size, size * frames);
+    cairo_t* cr = canvas(s);
     fillPanel(cr, size, size * frames);
     for (int f = 0; f < frames; ++f) {
         cairo_save(cr);
-        cairo_rectangle(cr, 0, f * size, size, size);
-        cairo_clip(cr);
+        clipImage(cr, f * size, size, size);
         cairo_translate(cr, 0, f * size);
         drawKnob(cr, size, f / 50.0, cap, pointer);
         cairo_restore(cr);
@@ -383,8 +412,8 @@ void arrow(cairo_t* cr, double x, double y, double w, double h, int dir, Rgb c) 
 // Preset bar button strip: images normal, highlighted, pressed, disabled.
 bool barButton(const std::string& dir, int id, Rgb c, int pointing) {
     const int w = 12, h = 14;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h * 4);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, w, h * 4);
+    cairo_t* cr = canvas(s);
     setColor(cr, kBar);
     cairo_paint(cr);
     for (int i = 0; i < 4; ++i) {
@@ -414,8 +443,8 @@ bool barButton(const std::string& dir, int id, Rgb c, int pointing) {
 // Previous/next arrows of the preset bar: normal, left lit, right lit, left pressed, right pressed.
 bool barRocker(const std::string& dir) {
     const int w = 31, h = 14;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h * 5);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, w, h * 5);
+    cairo_t* cr = canvas(s);
     setColor(cr, kBar);
     cairo_paint(cr);
     for (int i = 0; i < 5; ++i) {
@@ -447,8 +476,8 @@ bool barRocker(const std::string& dir) {
 // ALGORITHM arrows 61 x 20, three images: left lit, neither, right lit.
 bool algorithmArrows(const std::string& dir) {
     const int w = 61, h = 20;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h * 3);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, w, h * 3);
+    cairo_t* cr = canvas(s);
     fillPanel(cr, w, h * 3);
     for (int i = 0; i < 3; ++i) {
         double y = i * h;
@@ -482,8 +511,8 @@ bool algorithmArrows(const std::string& dir) {
 // PROC button 35 x 26: image 0 off (input switched off), image 1 on.
 bool procButton(const std::string& dir) {
     const int w = 35, h = 26;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h * 2);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, w, h * 2);
+    cairo_t* cr = canvas(s);
     setColor(cr, kPanelShade);
     cairo_paint(cr);
     for (int i = 0; i < 2; ++i) {
@@ -519,8 +548,8 @@ bool procButton(const std::string& dir) {
 // OVER lamp 13 x 13: bright (over), latched (amber), dark.
 bool lamp(const std::string& dir) {
     const int w = 13;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, w * 3);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, w, w * 3);
+    cairo_t* cr = canvas(s);
     setColor(cr, kPanelShade);
     cairo_paint(cr);
     const Rgb colours[3][2] = {{rgb(255, 120, 100), rgb(200, 20, 10)},
@@ -547,8 +576,8 @@ bool lamp(const std::string& dir) {
 
 // PRE-DELAY slider handle 21 x 9.
 bool sliderHandle(const std::string& dir) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 21, 9);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, 21, 9);
+    cairo_t* cr = canvas(s);
     fillPanel(cr, 21, 9);
     roundedRect(cr, 0.5, 0.5, 20, 8, 2);
     cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, 9);
@@ -762,12 +791,11 @@ void drawPicture(cairo_t* cr, Algorithm a) {
 }
 
 bool pictures(const std::string& dir) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 64, 360);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, 64, 360);
+    cairo_t* cr = canvas(s);
     for (int a = 0; a < kNumAlgorithms; ++a) {
         cairo_save(cr);
-        cairo_rectangle(cr, 0, a * 40, 64, 40);
-        cairo_clip(cr);
+        clipImage(cr, a * 40, 64, 40);
         cairo_translate(cr, 0, a * 40);
         drawPicture(cr, kAllAlgorithms[a]);
         cairo_restore(cr);
@@ -781,8 +809,8 @@ bool pictures(const std::string& dir) {
 // About screen 300 x 262; the version text is written by the editor at (85, 201).
 bool aboutScreen(const std::string& dir) {
     const double W = 300, H = 262;
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, W, H);
-    cairo_t* cr = cairo_create(s);
+    cairo_surface_t* s = surface(CAIRO_FORMAT_RGB24, W, H);
+    cairo_t* cr = canvas(s);
     fillPanel(cr, W, H);
     roundedRect(cr, 12, 12, W - 24, H - 24, 8);
     setColor(cr, kPanelLight);
@@ -811,6 +839,8 @@ bool aboutScreen(const std::string& dir) {
     return ok;
 }
 
+bool drawAll(const std::string& dir);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -818,11 +848,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: moltaro-artwork <output folder>\n");
         return 2;
     }
-    const std::string dir = argv[1];
+    bool ok = true;
+    for (double set : {1.0, 1.5, 2.0, 3.0}) {
+        std::string dir = argv[1];
+        if (set != 1.0) {
+            dir += "/" + std::to_string(static_cast<int>(set * 100));
+            mkdir(dir.c_str(), 0777);
+        }
+        scale = set;
+        ok &= drawAll(dir);
+    }
+    return ok ? 0 : 1;
+}
+
+namespace {
+
+bool drawAll(const std::string& dir) {
     bool ok = true;
 
-    cairo_surface_t* bg = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 300, 294);
-    cairo_t* cr = cairo_create(bg);
+    cairo_surface_t* bg = surface(CAIRO_FORMAT_RGB24, 300, 294);
+    cairo_t* cr = canvas(bg);
     drawBackground(cr);
     cairo_destroy(cr);
     ok &= save(bg, dir, 11200);
@@ -850,5 +895,7 @@ int main(int argc, char** argv) {
     ok &= barRocker(dir);
     ok &= barButton(dir, 19998, kGreen, 1);  // PRESET load
     ok &= barButton(dir, 19999, kRed, 1);    // PRESET save
-    return ok ? 0 : 1;
+    return ok;
 }
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "CBitmap.h"
 
 #include "CDrawContext.h"
+#include "platform/Scaling.h"
 
 namespace VSTGUI {
 
@@ -17,18 +18,29 @@ CBitmap::CBitmap(std::shared_ptr<const Image> picture, long id) : resourceID(id)
 
 CBitmap::~CBitmap() = default;
 
+const Image& CBitmap::imageFor(CDrawContext* context) {
+    const double scale = context->getScale();
+    if (scale == 1.0 || resourceID == 0 || writable) return *image;
+    const int percent = moltaro::platform::scalePercent(scale);
+    if (percent != scaledPercent) {
+        scaledImage = moltaro::platform::loadBitmapResource(static_cast<int>(resourceID), percent);
+        scaledPercent = percent;
+    }
+    return scaledImage && !scaledImage->isEmpty() ? *scaledImage : *image;
+}
+
 void CBitmap::draw(CDrawContext* context, const CRect& rect, const CPoint& offset) {
-    if (context && isLoaded()) context->drawImage(*image, rect, offset, CDrawContext::kDrawOpaque, transparentColor, 255);
+    if (context && isLoaded()) context->drawImage(imageFor(context), rect, offset, CDrawContext::kDrawOpaque, transparentColor, 255);
 }
 
 void CBitmap::drawTransparent(CDrawContext* context, const CRect& rect, const CPoint& offset) {
     if (context && isLoaded())
-        context->drawImage(*image, rect, offset, CDrawContext::kDrawTransparent, transparentColor, 255);
+        context->drawImage(imageFor(context), rect, offset, CDrawContext::kDrawTransparent, transparentColor, 255);
 }
 
 void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& rect, const CPoint& offset, unsigned char alpha) {
     if (context && isLoaded())
-        context->drawImage(*image, rect, offset, CDrawContext::kDrawAlpha, transparentColor, alpha);
+        context->drawImage(imageFor(context), rect, offset, CDrawContext::kDrawAlpha, transparentColor, alpha);
 }
 
 }  // namespace VSTGUI

@@ -42,10 +42,16 @@ public:
     moltaro::platform::Image* getWritableImage() { return writable.get(); }
 
 private:
+    // The picture to draw on context: the resource drawn for its scale factor when
+    // the module carries one, else this bitmap's own (scaled while drawing).
+    const moltaro::platform::Image& imageFor(CDrawContext* context);
+
     long resourceID = 0;
     std::shared_ptr<const moltaro::platform::Image> image;
     std::shared_ptr<moltaro::platform::Image> writable;  // set for blank pictures
     CColor transparentColor{255, 255, 255, 0};
+    std::shared_ptr<const moltaro::platform::Image> scaledImage;  // of the last scale drawn at
+    int scaledPercent = 100;
 };
 
 }  // namespace VSTGUI

@@ -2,6 +2,7 @@
 
 #include "CBitmap.h"
 #include "CFrame.h"
+#include "platform/Scaling.h"
 
 namespace VSTGUI {
 
@@ -21,17 +22,16 @@ pf::Point toPoint(const CPoint& p) { return pf::Point{p.h, p.v}; }
 
 CDrawContext::CDrawContext(CFrame* f, std::unique_ptr<pf::DrawContext> d)
     : frame(f), ownedDevice(std::move(d)), device(ownedDevice.get()) {
-    if (device) {
-        const pf::Rect c = device->getClip();
-        deviceClip = CRect(c.left, c.top, c.right, c.bottom);
-    }
+    readDevice();
 }
 
-CDrawContext::CDrawContext(CFrame* f, pf::DrawContext* d) : frame(f), device(d) {
-    if (device) {
-        const pf::Rect c = device->getClip();
-        deviceClip = CRect(c.left, c.top, c.right, c.bottom);
-    }
+CDrawContext::CDrawContext(CFrame* f, pf::DrawContext* d) : frame(f), device(d) { readDevice(); }
+
+void CDrawContext::readDevice() {
+    if (!device) return;
+    const pf::Rect c = device->getClip();
+    deviceClip = CRect(c.left, c.top, c.right, c.bottom);
+    if (auto* scaled = dynamic_cast<pf::ScaledDrawContext*>(device)) scale = scaled->factor();
 }
 
 CDrawContext::~CDrawContext() = default;
@@ -140,7 +140,7 @@ void CDrawContext::getMouseLocation(CPoint& point) {
         point = CPoint();
         return;
     }
-    const pf::Point p = w->mousePosition();
+    const pf::Point p = frame->toFramePoint(w->mousePosition());
     point = CPoint(p.x - offset.h, p.y - offset.v);
 }
 
@@ -162,9 +162,18 @@ COffscreenContext::COffscreenContext(CFrame* f, long w, long h, const CColor& ba
       target(&ownImage),
       width(w > 0 ? w : 0),
       height(h > 0 ? h : 0) {
+    // A picture of the frame's window pixels when the frame is scaled.
+    const double factor = f ? f->getScale() : 1.0;
+    if (factor != 1.0 && !ownImage.isEmpty()) {
+        const pf::Scaling s{factor};
+        ownImage = pf::Image(s.toDevice(static_cast<int>(width)), s.toDevice(static_cast<int>(height)));
+        ownImage.setScale(factor);
+    }
     if (!ownImage.isEmpty()) {
         ownedDevice = pf::backend().createImageContext(ownImage);
+        if (ownedDevice && factor != 1.0) ownedDevice = std::make_unique<pf::ScaledDrawContext>(std::move(ownedDevice), factor);
         device = ownedDevice.get();
+        if (device) scale = factor;
     }
     deviceClip = CRect(0, 0, width, height);
     if (device) device->fillRect(pf::Rect{0, 0, static_cast<int>(width), static_cast<int>(height)}, toColor(background));

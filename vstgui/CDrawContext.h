@@ -71,6 +71,9 @@ public:
 
     CFrame* getFrame() const { return frame; }
     moltaro::platform::DrawContext* getDevice() const { return device; }
+    // Window pixels per coordinate unit: the frame's scale factor (1 off-screen
+    // into a blank bitmap).
+    double getScale() const { return scale; }
 
     // Draws a picture (used by CBitmap).
     void drawImage(const moltaro::platform::Image& image, const CRect& dest, const CPoint& src, int mode,
@@ -80,7 +83,10 @@ public:
 protected:
     moltaro::platform::FontSpec currentFontSpec() const;
 
+    void readDevice();
+
     CFrame* frame;  // not owned
+    double scale = 1.0;
     std::unique_ptr<moltaro::platform::DrawContext> ownedDevice;
     moltaro::platform::DrawContext* device;  // ownedDevice or borrowed; may be null
     CPoint offset;

@@ -30,15 +30,23 @@ public:
     }
 
     void onPaint(pf::DrawContext& device, const pf::Rect& r) override {
-        frame->paint(device, CRect(r.left, r.top, r.right, r.bottom));
+        const pf::Rect d = frame->scaling.toDesignCovering(r);
+        if (frame->scaling.isIdentity()) {
+            frame->paint(device, CRect(d.left, d.top, d.right, d.bottom));
+            return;
+        }
+        pf::ScaledDrawContext design(&device, frame->scaling.factor);
+        frame->paint(design, CRect(d.left, d.top, d.right, d.bottom));
     }
     void onMouseDown(pf::Point where, int) override {
         CDrawContext* context = frame->createDrawContext();
+        where = frame->toFramePoint(where);
         CPoint p(where.x, where.y);
         frame->mouse(context, p, -1);
         context->forget();
     }
     void onWheel(pf::Point where, float distance, int) override {
+        where = frame->toFramePoint(where);
         CDrawContext* context = frame->createDrawContext();
         frame->onWheel(context, CPoint(where.x, where.y), distance);
         context->forget();
@@ -51,7 +59,8 @@ public:
         VstKeyCode code = toKeyCode(key);
         return frame->onKeyUp(code) == 1;
     }
-    void onDragEnter(const pf::DragData& data, pf::Point where) override {
+    void onDragEnter(const pf::DragData& data, pf::Point windowPoint) override {
+        const pf::Point where = frame->toFramePoint(windowPoint);
         if (drag) drag->forget();
         drag = data.kind == pf::DragData::Kind::Text ? CDragContainer::makeText(data.text)
                                                      : CDragContainer::makeFiles(data.files);
@@ -59,13 +68,15 @@ public:
         frame->onDragEnter(context, drag, CPoint(where.x, where.y));
         context->forget();
     }
-    void onDragMove(const pf::DragData&, pf::Point where) override {
+    void onDragMove(const pf::DragData&, pf::Point windowPoint) override {
+        const pf::Point where = frame->toFramePoint(windowPoint);
         if (!drag) return;
         CDrawContext* context = frame->createDrawContext();
         frame->onDragMove(context, drag, CPoint(where.x, where.y));
         context->forget();
     }
-    void onDragLeave(const pf::DragData&, pf::Point where) override {
+    void onDragLeave(const pf::DragData&, pf::Point windowPoint) override {
+        const pf::Point where = frame->toFramePoint(windowPoint);
         if (!drag) return;
         CDrawContext* context = frame->createDrawContext();
         frame->onDragLeave(context, drag, CPoint(where.x, where.y));
@@ -73,7 +84,8 @@ public:
         drag->forget();
         drag = nullptr;
     }
-    void onDrop(const pf::DragData&, pf::Point where) override {
+    void onDrop(const pf::DragData&, pf::Point windowPoint) override {
+        const pf::Point where = frame->toFramePoint(windowPoint);
         if (!drag) return;
         CDrawContext* context = frame->createDrawContext();
         frame->onDrop(context, drag, CPoint(where.x, where.y));
@@ -88,13 +100,15 @@ private:
     CDragContainer* drag = nullptr;  // the drag in progress, owned
 };
 
-CFrame::CFrame(const CRect& r, void* parent, CFrameOwner* editor)
+CFrame::CFrame(const CRect& r, void* parent, CFrameOwner* editor, double scale)
     : CViewContainer(CRect(0, 0, r.width(), r.height()), this, nullptr),
       pEditor(editor),
+      scaling{scale > 0 ? scale : 1.0},
       systemWindow(parent),
       events(std::make_unique<WindowEvents>(this)),
       position(r) {
-    window = pf::backend().createWindow(parent, r.width(), r.height(), events.get());
+    window = pf::backend().createWindow(parent, scaling.toDevice(static_cast<int>(r.width())),
+                                        scaling.toDevice(static_cast<int>(r.height())), events.get());
     openFlag = window != nullptr;
     bDirty = true;
 }
@@ -113,8 +127,13 @@ void CFrame::windowGone() {
     openFlag = false;
 }
 
+std::unique_ptr<pf::DrawContext> CFrame::scaled(std::unique_ptr<pf::DrawContext> device) const {
+    if (!device || scaling.isIdentity()) return device;
+    return std::make_unique<pf::ScaledDrawContext>(std::move(device), scaling.factor);
+}
+
 CDrawContext* CFrame::createDrawContext() {
-    return new CDrawContext(this, isOpen() ? window->createContext() : nullptr);
+    return new CDrawContext(this, isOpen() ? scaled(window->createContext()) : nullptr);
 }
 
 void CFrame::paint(pf::DrawContext& device, const CRect& updateRect) {
@@ -209,7 +228,7 @@ bool CFrame::getCurrentLocation(CPoint& where) {
         where = CPoint();
         return false;
     }
-    const pf::Point p = window->mousePosition();
+    const pf::Point p = toFramePoint(window->mousePosition());
     where = CPoint(p.x, p.y);
     return true;
 }
@@ -237,13 +256,13 @@ bool CFrame::setSize(CCoord width, CCoord height) {
     if (width <= 0 || height <= 0) return false;
     size = CRect(0, 0, width, height);
     mouseableArea = size;
-    if (isOpen()) window->setSize(width, height);
+    if (isOpen()) window->setSize(scaling.toDevice(static_cast<int>(width)), scaling.toDevice(static_cast<int>(height)));
     bDirty = true;
     return true;
 }
 
 void CFrame::invalidate(const CRect& rect) {
-    if (isOpen()) window->invalidate(pf::Rect{rect.left, rect.top, rect.right, rect.bottom});
+    if (isOpen()) window->invalidate(toWindowRect(rect));
 }
 
 void CFrame::drawView(CView* view) {

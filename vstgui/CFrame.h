@@ -6,6 +6,7 @@
 #include "CFrameOwner.h"
 #include "CViewContainer.h"
 #include "platform/Platform.h"
+#include "platform/Scaling.h"
 
 #include <memory>
 
@@ -14,8 +15,9 @@ namespace VSTGUI {
 class CFrame : public CViewContainer {
 public:
     // Creates the window as a child of systemWindow (the host's window handle),
-    // as large as size. editor is not owned and may be null.
-    CFrame(const CRect& size, void* systemWindow, CFrameOwner* editor);
+    // as large as size times scale: the frame and its views keep working in the
+    // unscaled coordinates. editor is not owned and may be null.
+    CFrame(const CRect& size, void* systemWindow, CFrameOwner* editor, double scale = 1.0);
     ~CFrame() override;
 
     // True while the window exists.
@@ -78,6 +80,17 @@ public:
     // caller forgets it.
     CDrawContext* createDrawContext();
 
+    // Window pixels per frame coordinate.
+    double getScale() const { return scaling.factor; }
+    const moltaro::platform::Scaling& getScaling() const { return scaling; }
+    // A window point in frame coordinates, and a frame rectangle in window pixels.
+    moltaro::platform::Point toFramePoint(moltaro::platform::Point windowPoint) const {
+        return scaling.toDesign(windowPoint);
+    }
+    moltaro::platform::Rect toWindowRect(const CRect& r) const {
+        return scaling.toDevice(moltaro::platform::Rect{r.left, r.top, r.right, r.bottom});
+    }
+
     void* getSystemWindow() const { return systemWindow; }
     moltaro::platform::Window* getPlatformWindow() const { return window.get(); }
 
@@ -87,7 +100,11 @@ private:
     void paint(moltaro::platform::DrawContext& device, const CRect& updateRect);
     void windowGone();
 
+    // Window drawing in frame coordinates.
+    std::unique_ptr<moltaro::platform::DrawContext> scaled(std::unique_ptr<moltaro::platform::DrawContext> device) const;
+
     CFrameOwner* pEditor;  // not owned
+    moltaro::platform::Scaling scaling;
     void* systemWindow;    // the host's window, not owned
     std::unique_ptr<WindowEvents> events;
     CRect position;  // the frame's rectangle in the host's window

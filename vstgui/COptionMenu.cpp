@@ -232,6 +232,7 @@ void COptionMenu::takeFocus(CDrawContext* context) {
     std::vector<COptionMenu*> menus;
     std::function<std::shared_ptr<pf::Menu>(COptionMenu*)> build = [&](COptionMenu* m) {
         auto menu = std::make_shared<pf::Menu>();
+        menu->scale = pParentFrame->getScale();
         menu->id = static_cast<int>(menus.size());
         menus.push_back(m);
         const long n = m->getNbEntries();
@@ -264,7 +265,7 @@ void COptionMenu::takeFocus(CDrawContext* context) {
     popupOpen = true;
     if (bgWhenClick) pParentFrame->drawView(this);
     const CRect r = getWindowRect();
-    const pf::Point at{r.left, (style & kPopupStyle) ? r.top : r.bottom};
+    const pf::Point at = pParentFrame->getScaling().toDevice(pf::Point{r.left, (style & kPopupStyle) ? r.top : r.bottom});
     const pf::MenuChoice choice =
         window->popupMenu(*menu, at, (lastButton & kRButton) ? pf::kButtonRight : pf::kButtonLeft);
     popupOpen = false;

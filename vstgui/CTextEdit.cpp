@@ -92,9 +92,10 @@ void CTextEdit::takeFocus(CDrawContext*) {
 
     const CRect r = getWindowRect();
     pf::TextFieldSpec desc;
-    desc.rect = pf::Rect{r.left, r.top, r.right, r.bottom};
+    desc.rect = pParentFrame->toWindowRect(r);
     desc.text = text;
     desc.font = standardFontSpec(fontID, 0, txtFace);
+    desc.font.sizePx = pParentFrame->getScaling().scaleLength(desc.font.sizePx);
     desc.textColor = pf::Color{fontColor.red, fontColor.green, fontColor.blue, 255};
     desc.backColor = pf::Color{backColor.red, backColor.green, backColor.blue, 255};
     desc.align = horiTxtAlign == kCenterText ? pf::HAlign::Center

@@ -172,6 +172,21 @@ public:
         if (milliseconds > 0) now += static_cast<uint32_t>(milliseconds);
     }
     int doubleClickTime() override { return doubleClick; }
+    double systemScale(void*) override { return desktopScale; }
+    bool screenSize(void*, int& width, int& height) override {
+        if (screenWidth <= 0) return false;
+        width = screenWidth;
+        height = screenHeight;
+        return true;
+    }
+
+    // What the pretend desktop reports: its scale factor (0: nothing) and screen size
+    // (0: unknown).
+    void setSystemScale(double f) { desktopScale = f; }
+    void setScreenSize(int width, int height) {
+        screenWidth = width;
+        screenHeight = height;
+    }
 
     // The fake clock.
     void advance(int milliseconds) { sleep(milliseconds); }
@@ -188,6 +203,9 @@ private:
     uint32_t now = 1000;
     int doubleClick = 400;
     int created = 0;
+    double desktopScale = 0;
+    int screenWidth = 0;
+    int screenHeight = 0;
 };
 
 // Installs a HeadlessBackend for the lifetime of the object (tests).

@@ -17,10 +17,10 @@ namespace {
 
 constexpr int kMoveThreshold = 3;  // pixels the pointer may wander before a release chooses
 
-void selectMenuFont(cairo_t* cr, bool bold) {
+void selectMenuFont(cairo_t* cr, bool bold, double scale) {
     FontSpec font;
     font.family = FontFamily::Sans;
-    font.sizePx = 12;
+    font.sizePx = static_cast<int>(std::lround(12 * scale));
     font.style = bold ? kFontBold : 0;
     cairodraw::selectFont(cr, font);
 }
@@ -53,7 +53,11 @@ struct Level : EventTarget {
 
 class Tracker {
 public:
-    Tracker(Connection& c, const PopupRequest& r) : conn(c), req(r) {
+    Tracker(Connection& c, const PopupRequest& r) : conn(c), req(r), k(r.scale > 0 ? r.scale : 1.0) {
+        const auto grow = [&](int& v) { v = static_cast<int>(std::lround(v * k)); };
+        for (int* v : {&metrics.itemHeight, &metrics.separatorHeight, &metrics.border, &metrics.checkGutter,
+                       &metrics.rightGutter, &metrics.tabGap, &metrics.minWidth})
+            grow(*v);
         measureSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
         measureContext = cairo_create(measureSurface);
         Display* d = conn.display();
@@ -93,6 +97,7 @@ private:
     bool moved = false;
     int startX = 0, startY = 0;
     int screenWidth = 0, screenHeight = 0;
+    const double k;  // scale factor
     MenuMetrics metrics;
     cairo_surface_t* measureSurface = nullptr;
     cairo_t* measureContext = nullptr;
@@ -111,7 +116,7 @@ bool Tracker::openLevel(int menu, int parentEntry, int x, int y, int flipX) {
     level->menu = menu;
     level->parentEntry = parentEntry;
     TextMeasure measure = [this](const std::string& text, bool bold) {
-        selectMenuFont(measureContext, bold);
+        selectMenuFont(measureContext, bold, k);
         return advance(measureContext, text);
     };
     level->geometry = layoutMenu(req.menus[menu], measure, metrics, screenHeight);
@@ -172,14 +177,15 @@ void Tracker::draw(Level& level) {
     cairo_t* cr = cairo_create(level.surface);
     cairo_set_source_rgb(cr, 0.95, 0.95, 0.95);
     cairo_paint(cr);
-    cairo_set_line_width(cr, 1.0);
+    const double line = std::floor(k);
+    cairo_set_line_width(cr, line);
     cairo_set_source_rgb(cr, 0.5, 0.5, 0.5);
-    cairo_rectangle(cr, 0.5, 0.5, g.width - 1.0, g.height - 1.0);
+    cairo_rectangle(cr, line / 2, line / 2, g.width - line, g.height - line);
     cairo_stroke(cr);
     // Lines between columns.
     cairo_set_source_rgb(cr, 0.75, 0.75, 0.75);
     for (std::size_t c = 1; c < g.columnStarts.size(); ++c) {
-        const double lx = g.boxes[g.columnStarts[c]].x - 2.5;
+        const double lx = g.boxes[g.columnStarts[c]].x - std::floor(2 * k) - line / 2;
         cairo_move_to(cr, lx, metrics.border);
         cairo_line_to(cr, lx, g.height - metrics.border);
         cairo_stroke(cr);
@@ -190,8 +196,8 @@ void Tracker::draw(Level& level) {
         const double cy = b.y + b.height / 2.0;
         if (e.kind == MenuEntry::Kind::separator) {
             cairo_set_source_rgb(cr, 0.72, 0.72, 0.72);
-            cairo_move_to(cr, b.x + 4, std::floor(cy) + 0.5);
-            cairo_line_to(cr, b.x + b.width - 4, std::floor(cy) + 0.5);
+            cairo_move_to(cr, b.x + 4 * k, std::floor(cy) + line / 2);
+            cairo_line_to(cr, b.x + b.width - 4 * k, std::floor(cy) + line / 2);
             cairo_stroke(cr);
             continue;
         }
@@ -209,22 +215,22 @@ void Tracker::draw(Level& level) {
             cairo_set_source_rgb(cr, 0, 0, 0);
         if (e.checked) {
             cairo_save(cr);
-            cairo_set_line_width(cr, 1.6);
-            cairo_move_to(cr, b.x + 6, cy);
-            cairo_line_to(cr, b.x + 9, cy + 3.5);
-            cairo_line_to(cr, b.x + 15, cy - 4);
+            cairo_set_line_width(cr, 1.6 * k);
+            cairo_move_to(cr, b.x + 6 * k, cy);
+            cairo_line_to(cr, b.x + 9 * k, cy + 3.5 * k);
+            cairo_line_to(cr, b.x + 15 * k, cy - 4 * k);
             cairo_stroke(cr);
             cairo_restore(cr);
         }
         if (e.submenu >= 0) {
-            const double ax = b.x + b.width - 12;
-            cairo_move_to(cr, ax, cy - 4);
-            cairo_line_to(cr, ax + 4, cy);
-            cairo_line_to(cr, ax, cy + 4);
+            const double ax = b.x + b.width - 12 * k;
+            cairo_move_to(cr, ax, cy - 4 * k);
+            cairo_line_to(cr, ax + 4 * k, cy);
+            cairo_line_to(cr, ax, cy + 4 * k);
             cairo_close_path(cr);
             cairo_fill(cr);
         }
-        selectMenuFont(cr, e.kind == MenuEntry::Kind::title);
+        selectMenuFont(cr, e.kind == MenuEntry::Kind::title, k);
         cairo_font_extents_t fe;
         cairo_font_extents(cr, &fe);
         const double baseline = std::floor(cy + (fe.ascent - fe.descent) / 2.0 + 0.5);

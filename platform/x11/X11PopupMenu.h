@@ -25,6 +25,7 @@ struct PopupRequest {
     // entry after the pointer has moved chooses that entry.
     int openingButtons = 1;
     std::function<void()> idle;  // called about every 10 ms while the menu is open
+    double scale = 1.0;  // the editor's scale factor: text, entries and lines grow with it
 };
 
 MenuPick runPopupMenu(Connection& connection, const PopupRequest& request);

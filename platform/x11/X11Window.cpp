@@ -341,6 +341,7 @@ platform::MenuChoice X11Window::popupMenu(const platform::Menu& menu, Point at, 
     request.screenX = ox + at.x;
     request.screenY = oy + at.y;
     request.openingButtons = trackButton;
+    request.scale = menu.scale;
     request.idle = [this] { paintDirty(); };
     MenuPick picked = runPopupMenu(conn, request);
     if (picked.chosen()) {

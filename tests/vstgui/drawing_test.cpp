@@ -234,7 +234,8 @@ TEST(ToolkitLayering, NoToolkitFileIncludesAnOperatingSystemHeader) {
             const std::string where = entry.path().filename().string() + ":" + std::to_string(n);
             EXPECT_FALSE(isOperatingSystemHeader(header)) << where << " includes " << header;
             if (header.rfind("platform/", 0) == 0) {
-                EXPECT_EQ(header, "platform/Platform.h") << where << " reaches into a backend";
+                // The backend-neutral headers lie directly in platform/; backends in its folders.
+                EXPECT_EQ(header.find('/', 9), std::string::npos) << where << " reaches into a backend";
             }
         }
     }
