@@ -61,7 +61,7 @@ double resolveScale(const ScaleSources& s, int width, int height) {
 
 double readUserScale() {
     platform::StoredValues values;
-    if (platform::keyValueStore().read(kSettingsKey, values) != platform::StoreStatus::ok) return 0;
+    if (platform::userSettingsStore().read(kSettingsKey, values) != platform::StoreStatus::ok) return 0;
     const auto it = values.find(kScaleValue);
     if (it == values.end() || it->second.type != platform::StoredValue::Type::string) return 0;
     return parseScaleText(it->second.text());
@@ -71,7 +71,7 @@ bool writeUserScale(double factor) {
     const std::string text = factor > 0 ? std::to_string(platform::scalePercent(factor)) + "%" : kAutomatic;
     platform::StoredValues values;
     values[kScaleValue] = platform::StoredValue::stringValue(text);
-    const bool ok = platform::keyValueStore().write(kSettingsKey, values) == platform::StoreStatus::ok;
+    const bool ok = platform::userSettingsStore().write(kSettingsKey, values) == platform::StoreStatus::ok;
     ++generation;
     return ok;
 }

@@ -42,9 +42,14 @@ public:
 
 // The backend's store for this platform.
 KeyValueStore& systemKeyValueStore();
+// The backend's store for one user's own settings: the same files on Linux (they
+// are per user already); HKEY_CURRENT_USER only on Windows.
+KeyValueStore& systemUserSettingsStore();
 
 // What the preset system uses: the installed replacement, or the backend's.
 KeyValueStore& keyValueStore();
+// What the editor's per-user settings use: the installed replacement, or the backend's.
+KeyValueStore& userSettingsStore();
 void installKeyValueStore(KeyValueStore* replacement);
 
 }  // namespace moltaro::platform

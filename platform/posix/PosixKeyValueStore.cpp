@@ -110,4 +110,6 @@ KeyValueStore& systemKeyValueStore() {
     return store;
 }
 
+KeyValueStore& systemUserSettingsStore() { return systemKeyValueStore(); }
+
 }  // namespace moltaro::platform

@@ -19,6 +19,8 @@ void installDialogs(Dialogs* replacement) { installedDialogs = replacement; }
 
 KeyValueStore& keyValueStore() { return installedStore ? *installedStore : systemKeyValueStore(); }
 
+KeyValueStore& userSettingsStore() { return installedStore ? *installedStore : systemUserSettingsStore(); }
+
 void installKeyValueStore(KeyValueStore* replacement) { installedStore = replacement; }
 
 }  // namespace moltaro::platform

@@ -26,7 +26,70 @@ BOOL CALLBACK collectNumber(HMODULE, LPCSTR, LPSTR name, LONG_PTR list) {
 Win32Backend::Win32Backend() { registerModuleBitmaps(); }
 
 std::unique_ptr<Window> Win32Backend::createWindow(void* parent, int width, int height, WindowListener* listener) {
+    ScopedPerMonitorDpi aware;
     return Win32Window::create(static_cast<HWND>(parent), width, height, listener);
+}
+
+namespace {
+
+FARPROC user32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 ? GetProcAddress(user32, name) : nullptr;
+}
+
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, then the first version of it.
+void* const kPerMonitorV2 = reinterpret_cast<void*>(static_cast<intptr_t>(-4));
+void* const kPerMonitor = reinterpret_cast<void*>(static_cast<intptr_t>(-3));
+
+}  // namespace
+
+ScopedPerMonitorDpi::ScopedPerMonitorDpi() {
+    using SetContext = void*(WINAPI*)(void*);
+    static const auto set = reinterpret_cast<SetContext>(user32Function("SetThreadDpiAwarenessContext"));
+    if (!set) return;
+    previous = set(kPerMonitorV2);
+    if (!previous) previous = set(kPerMonitor);
+}
+
+ScopedPerMonitorDpi::~ScopedPerMonitorDpi() {
+    using SetContext = void*(WINAPI*)(void*);
+    static const auto set = reinterpret_cast<SetContext>(user32Function("SetThreadDpiAwarenessContext"));
+    if (set && previous) set(previous);
+}
+
+double Win32Backend::systemScale(void* parent) {
+    using WindowContext = void*(WINAPI*)(HWND);
+    using Awareness = int(WINAPI*)(void*);
+    using WindowDpi = UINT(WINAPI*)(HWND);
+    static const auto contextOf = reinterpret_cast<WindowContext>(user32Function("GetWindowDpiAwarenessContext"));
+    static const auto awarenessOf = reinterpret_cast<Awareness>(user32Function("GetAwarenessFromDpiAwarenessContext"));
+    static const auto dpiOf = reinterpret_cast<WindowDpi>(user32Function("GetDpiForWindow"));
+    HWND window = static_cast<HWND>(parent);
+    if (window && IsWindow(window) && contextOf && awarenessOf && dpiOf) {
+        // An unaware host is enlarged by Windows as a whole, the editor with it.
+        if (awarenessOf(contextOf(window)) == 0) return 0.0;
+        const UINT dpi = dpiOf(window);
+        return dpi > 0 ? dpi / 96.0 : 0.0;
+    }
+    ScopedPerMonitorDpi aware;
+    HDC screen = GetDC(nullptr);
+    if (!screen) return 0.0;
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi / 96.0 : 0.0;
+}
+
+bool Win32Backend::screenSize(void* parent, int& width, int& height) {
+    ScopedPerMonitorDpi aware;
+    HWND window = static_cast<HWND>(parent);
+    HMONITOR monitor = window && IsWindow(window) ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
+                                                  : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!monitor || !GetMonitorInfoA(monitor, &info)) return false;
+    width = info.rcWork.right - info.rcWork.left;
+    height = info.rcWork.bottom - info.rcWork.top;
+    return width > 0 && height > 0;
 }
 
 std::unique_ptr<DrawContext> Win32Backend::createImageContext(Image& target) {

@@ -25,6 +25,25 @@ public:
     uint32_t ticks() override;
     void sleep(int milliseconds) override;
     int doubleClickTime() override;
+    // The parent window's DPI over 96, when the host draws it DPI-aware (a host
+    // Windows enlarges by itself gets 0: nothing to do for us); without the newer
+    // calls, the screen's DPI.
+    double systemScale(void* parent) override;
+    // The work area of the monitor the parent window is on.
+    bool screenSize(void* parent, int& width, int& height) override;
+};
+
+// Makes the calling thread per-monitor DPI aware for the lifetime of the object (on
+// systems that know of it), as the editor's window procedure runs.
+class ScopedPerMonitorDpi {
+public:
+    ScopedPerMonitorDpi();
+    ~ScopedPerMonitorDpi();
+    ScopedPerMonitorDpi(const ScopedPerMonitorDpi&) = delete;
+    ScopedPerMonitorDpi& operator=(const ScopedPerMonitorDpi&) = delete;
+
+private:
+    void* previous = nullptr;
 };
 
 // The module (DLL or program) this code is linked into, whose resources it uses.

@@ -196,4 +196,9 @@ KeyValueStore& systemKeyValueStore() {
     return store;
 }
 
+KeyValueStore& systemUserSettingsStore() {
+    static win32::RegistryStore store(HKEY_CURRENT_USER, nullptr, "SOFTWARE");
+    return store;
+}
+
 }  // namespace moltaro::platform

@@ -21,7 +21,15 @@ public:
     uint32_t ticks() override;
     void sleep(int milliseconds) override;
     int doubleClickTime() override { return 400; }
+    // GDK_SCALE when set, else the Xft.dpi resource of the X server (96 dpi = 1x).
+    double systemScale(void* parent) override;
+    // The X screen's size.
+    bool screenSize(void* parent, int& width, int& height) override;
 };
+
+// The Xft.dpi value of X resources text ("Xft.dpi:\t192\n..."), 0 when absent or
+// unusable.
+double xftDpi(const std::string& resources);
 
 // The window id behind a window of this backend, 0 for other windows.
 unsigned long windowId(const Window& window);

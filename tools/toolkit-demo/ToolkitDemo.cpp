@@ -60,9 +60,9 @@ void ToolkitDemo::addLabel(const CRect& rect, const char* text) {
     frame->addView(label);
 }
 
-bool ToolkitDemo::open(void* parentWindow, CFrameOwner* owner) {
+bool ToolkitDemo::open(void* parentWindow, CFrameOwner* owner, double scale) {
     close();
-    frame = new CFrame(CRect(0, 0, kDemoWidth, kDemoHeight), parentWindow, owner ? owner : ownOwner.get());
+    frame = new CFrame(CRect(0, 0, kDemoWidth, kDemoHeight), parentWindow, owner ? owner : ownOwner.get(), scale);
     CBitmap* background = new CBitmap(kDemoBackground);
     frame->setBackground(background);
 

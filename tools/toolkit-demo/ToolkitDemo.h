@@ -20,7 +20,8 @@ public:
     // the headless backend). Without an owner the demo is its own: linear knob
     // mode, and idle plus one paint while controls track the mouse. False when no
     // window could be made (the frame then exists but shows nothing).
-    bool open(void* parentWindow, VSTGUI::CFrameOwner* owner = nullptr);
+    // scale: the window is that many times as large, everything drawn to match.
+    bool open(void* parentWindow, VSTGUI::CFrameOwner* owner = nullptr, double scale = 1.0);
     void close();
     bool isOpen() const { return frame != nullptr; }
 

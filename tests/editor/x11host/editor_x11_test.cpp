@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xatom.h>
+#include <X11/keysym.h>
 #include <dlfcn.h>
+
+#include <cstdlib>
 
 #include <atomic>
 #include <chrono>
@@ -216,6 +220,185 @@ TEST_F(ModuleEditorTest, IdleCost) {
     std::printf("[ idle cost ] X11, 1000 idles, lamp animating: %.1f ms (%.1f us each)\n", lamp / 1e3, lamp / 1e3);
     host.dispatch(effEditClose);
     host.stopAudio();
+}
+
+// ---------------------------------------------------------------- at twice the size
+
+// Sets or removes an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : key(name) {
+        if (const char* old = std::getenv(name)) previous = old, had = true;
+        if (value) setenv(name, value, 1);
+        else unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (had) setenv(key.c_str(), previous.c_str(), 1);
+        else unsetenv(key.c_str());
+    }
+
+private:
+    std::string key, previous;
+    bool had = false;
+};
+
+class ScaledModuleTest : public ModuleEditorTest {
+protected:
+    // The host's window made anew at the size the editor asks for.
+    std::pair<int, int> reopenParentAtEditorSize() {
+        ERect* r = nullptr;
+        if (host.dispatch(effEditGetRect, 0, 0, &r) != 1 || !r) return {0, 0};
+        const int w = r->right - r->left, h = r->bottom - r->top;
+        hostApp->destroy(parent);
+        parent = hostApp->makeParent(w, h, 60, 50);
+        hostApp->origin(parent, px, py);
+        return {w, h};
+    }
+    // Pixels of the window off the reference by more than 24 in a channel.
+    int differingFrom(const std::string& reference, int w, int h) {
+        const auto shown = hostApp->grab(px, py, w, h);
+        hostApp->savePng(std::string(MOLTARO_BUILD_DIR) + "/editor-x11-" + std::to_string(w) + ".png", px, py, w, h);
+        pf::Image expected;
+        if (!pf::headless::readPng(std::string(MOLTARO_SOURCE_DIR) + "/tests/editor/reference/" + reference, expected) ||
+            expected.width() != w || expected.height() != h || shown.size() != static_cast<size_t>(w) * h)
+            return w * h;
+        int differing = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const unsigned a = shown[static_cast<size_t>(y) * w + x], b = expected.pixel(x, y) & 0xffffffu;
+                for (int sh = 0; sh < 24; sh += 8) {
+                    const int d = static_cast<int>((a >> sh) & 0xff) - static_cast<int>((b >> sh) & 0xff);
+                    if (d > 24 || d < -24) {
+                        ++differing;
+                        break;
+                    }
+                }
+            }
+        return differing;
+    }
+    void expectTwiceTheSize() {
+        const auto size = reopenParentAtEditorSize();
+        EXPECT_EQ(size.first, 600);
+        EXPECT_EQ(size.second, 588);
+        ASSERT_TRUE(openEditor());
+        for (int i = 0; i < 5; ++i) {
+            idle();
+            pause(5);
+        }
+        EXPECT_LE(differingFrom("editor-default-200.png", 600, 588), 600 * 588 / 200)
+            << "see editor-x11-600.png in the build folder";
+        host.dispatch(effEditClose);
+    }
+    // Sets the X server's resources (as xrdb does); empty removes them.
+    void setServerResources(const std::string& text) {
+        Display* d = hostApp->display();
+        if (text.empty())
+            XDeleteProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER);
+        else
+            XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+        XSync(d, False);
+    }
+};
+
+TEST_F(ScaledModuleTest, TheVariableMakesItTwiceAsLarge) {
+    ScopedEnv gdk("GDK_SCALE", nullptr);
+    ScopedEnv scale("MOLTARO_SCALE", "2");
+    expectTwiceTheSize();
+}
+
+TEST_F(ScaledModuleTest, TheServersXftDpiMakesItTwiceAsLarge) {
+    ScopedEnv gdk("GDK_SCALE", nullptr);
+    ScopedEnv scale("MOLTARO_SCALE", nullptr);
+    setServerResources("Xft.antialias:\t1\nXft.dpi:\t192\n");
+    expectTwiceTheSize();
+    setServerResources("");
+    ERect* r = nullptr;
+    ASSERT_EQ(host.dispatch(effEditGetRect, 0, 0, &r), 1);
+    EXPECT_EQ(r->right - r->left, 300);
+}
+
+struct ScriptOutcome {
+    std::vector<float> parameters;
+    std::string gestures;  // "B3 E3 B0 E0 ...": the begin and end of every edit
+};
+
+// The same user actions at 1x and 2x, through real X input: the knob dragged, PROC
+// clicked, a wheel step, a typed number, an algorithm chosen from its menu by keys.
+TEST_F(ScaledModuleTest, TheSameActionsAtTwiceTheSizeGiveTheSameResult) {
+    ScopedEnv gdk("GDK_SCALE", nullptr);
+    const auto run = [&](const char* factor) {
+        ScopedEnv scale("MOLTARO_SCALE", factor);
+        host.close();
+        EXPECT_NE(host.load(reinterpret_cast<testhost::EntryPoint>(dlsym(module, "VSTPluginMain"))), nullptr);
+        reopenParentAtEditorSize();
+        EXPECT_TRUE(openEditor());
+        host.clearCalls();
+        const double f = std::atof(factor);
+        const auto X = [&](int x) { return px + static_cast<int>(x * f + f / 2); };
+        const auto Y = [&](int y) { return py + static_cast<int>(y * f + f / 2); };
+        std::atomic<bool> done{false};
+        user = std::thread([&] {
+            Host hand;
+            hand.moveTo(X(67), Y(70));  // TIME up 40
+            pause(30);
+            hand.press(1);
+            for (int i = 1; i <= 8; ++i) {
+                pause(15);
+                hand.moveTo(X(67), Y(70 - 5 * i));
+            }
+            pause(60);
+            hand.release(1);
+            pause(60);
+            hand.moveTo(X(67), Y(215));  // PROC
+            hand.press(1);
+            hand.release(1);
+            pause(60);
+            hand.moveTo(X(232), Y(70));  // DAMP: one wheel notch
+            pause(30);
+            hand.press(4);
+            hand.release(4);
+            pause(60);
+            hand.moveTo(X(123), Y(239));  // MIX field: type 25
+            hand.press(1);
+            hand.release(1);
+            pause(150);
+            hand.typeText("25");
+            hand.tap(XK_Return);
+            pause(100);
+            hand.moveTo(X(150), Y(108));  // algorithm menu: the second entry by keys
+            hand.press(1);
+            hand.release(1);
+            hand.waitForPopups(1);
+            pause(50);
+            hand.tap(XK_Down);
+            hand.tap(XK_Down);
+            hand.tap(XK_Return);
+            pause(100);
+            done = true;
+        });
+        EXPECT_TRUE(Host::waitUntil([&] { return done.load(); }, [&] { idle(); }, 10000));
+        user.join();
+        for (int i = 0; i < 5; ++i) {
+            idle();
+            pause(5);
+        }
+        ScriptOutcome o;
+        for (int i = 0; i <= 10; ++i) o.parameters.push_back(host.getParameter(i));
+        for (const auto& c : host.callsOf({audioMasterBeginEdit, audioMasterEndEdit}))
+            o.gestures += (c.opcode == audioMasterBeginEdit ? "B" : "E") + std::to_string(c.index) + " ";
+        host.dispatch(effEditClose);
+        return o;
+    };
+    const ScriptOutcome one = run("1");
+    const ScriptOutcome two = run("2");
+    EXPECT_EQ(one.gestures, two.gestures);
+    ASSERT_EQ(one.parameters.size(), two.parameters.size());
+    for (size_t i = 0; i < one.parameters.size(); ++i) EXPECT_NEAR(one.parameters[i], two.parameters[i], 1e-6) << i;
+    // It did what it says at both sizes.
+    EXPECT_NEAR(two.parameters[3], 0.7f, 0.011f);
+    EXPECT_NEAR(two.parameters[9], 0.25f, 1e-6);
+    EXPECT_NEAR(two.parameters[1], 1.f / 9.f, 0.01f);
 }
 
 TEST_F(ModuleEditorTest, WithoutAHostWindowTheEditorDoesNotOpen) {
