@@ -5,7 +5,11 @@
 // and checks that Power toggles, types a number into a text field, chooses from the
 // algorithm menu, and opens and closes editors as hosts do.
 //
-//   moltaro-editor-check <Moltaro.dll> <reference.png> <screenshot.bmp>
+//   moltaro-editor-check [--scaled] <Moltaro.dll> <reference.png> <screenshot.bmp>
+//
+// --scaled: the program is a DPI-aware host on a desktop of more than 96 dpi; the
+// editor must open at the reference's size (its factor: reference width / 300), and
+// every check clicks and compares at that factor.
 //
 // Needs a display (Wine on Xvfb). The closing line is "N passed, N failed".
 
@@ -28,6 +32,10 @@ namespace {
 
 int passed = 0;
 int failed = 0;
+int k = 1;  // the editor's scale factor
+
+// A point of the 1x design: the middle of its pixels in the window.
+int at(int v) { return v * k + k / 2; }
 
 void report(bool ok, const std::string& what) {
     std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
@@ -147,7 +155,7 @@ const Box kTextAreas[] = {
 
 bool inText(int x, int y) {
     for (const Box& b : kTextAreas)
-        if (b.contains(x, y)) return true;
+        if (Box{b.left * k, b.top * k, b.right * k, b.bottom * k}.contains(x, y)) return true;
     return false;
 }
 
@@ -170,10 +178,21 @@ LRESULT CALLBACK hostWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) { return Def
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool scaled = argc > 1 && std::string(argv[1]) == "--scaled";
+    if (scaled) {
+        --argc;
+        ++argv;
+        SetProcessDPIAware();
+    }
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s <Moltaro.dll> <reference.png> <screenshot.bmp>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--scaled] <Moltaro.dll> <reference.png> <screenshot.bmp>\n", argv[0]);
         return 2;
     }
+    Picture reference;
+    const bool haveReference = readReference(argv[2], reference);
+    if (haveReference) k = reference.width / 300;
+    report(haveReference && k >= 1, std::string("reads the reference ") + argv[2]);
+    if (!haveReference || k < 1) return finish();
     HMODULE module = LoadLibraryA(argv[1]);
     report(module != nullptr, std::string("loads ") + argv[1]);
     if (!module) return finish();
@@ -188,8 +207,9 @@ int main(int argc, char** argv) {
     ERect* rect = nullptr;
     dispatch(effect, effEditGetRect, 0, 0, &rect);
     const int width = rect ? rect->right - rect->left : 0, height = rect ? rect->bottom - rect->top : 0;
-    report(width == 300 && height == 294, "the editor is 300 x 294 (" + std::to_string(width) + " x " +
-                                              std::to_string(height) + ")");
+    report(width == 300 * k && height == 294 * k, "the editor is " + std::to_string(300 * k) + " x " +
+                                                      std::to_string(294 * k) + " (" + std::to_string(width) +
+                                                      " x " + std::to_string(height) + ")");
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = hostWindowProc;
@@ -197,7 +217,7 @@ int main(int argc, char** argv) {
     wc.lpszClassName = "MoltaroTestHost";
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     RegisterClassA(&wc);
-    RECT outer{0, 0, 320, 310};
+    RECT outer{0, 0, 20 + 300 * k, 16 + 294 * k};
     AdjustWindowRect(&outer, WS_OVERLAPPEDWINDOW, FALSE);
     HWND host = CreateWindowA("MoltaroTestHost", "Moltaro test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
                               outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
@@ -216,13 +236,13 @@ int main(int argc, char** argv) {
     if (!editor) return finish();
     RECT client;
     GetClientRect(editor, &client);
-    report(client.right == 300 && client.bottom == 294, "the child window is 300 x 294");
+    report(client.right == 300 * k && client.bottom == 294 * k,
+           "the child window is " + std::to_string(client.right) + " x " + std::to_string(client.bottom));
     run(effect, 800);
 
     Picture shown = capture(editor);
     report(writeBmp(shown, argv[3]), std::string("screenshot written to ") + argv[3]);
-    Picture reference;
-    if (!readReference(argv[2], reference) || reference.width != shown.width || reference.height != shown.height) {
+    if (reference.width != shown.width || reference.height != shown.height) {
         report(false, std::string("reference picture ") + argv[2] + " of the window's size");
     } else {
         int outside = 0, inside = 0, textPixels = 0;
@@ -241,22 +261,22 @@ int main(int argc, char** argv) {
 
     // PROC switches the reverb input (Power) off and on.
     const float before = effect->getParameter(effect, 0);
-    click(editor, 67, 215);
+    click(editor, at(67), at(215));
     run(effect, 500);
     const float after = effect->getParameter(effect, 0);
     report(before == 1.0f && after == 0.0f,
            "a click on PROC switches Power from " + std::to_string(before) + " to " + std::to_string(after));
     Picture toggled = capture(editor);
     int changed = 0;
-    for (int y = 202; y < 228; ++y)
-        for (int x = 50; x < 85; ++x) changed += differ(toggled.at(x, y), shown.at(x, y), 0);
-    report(changed > 50, "the PROC button's picture changed (" + std::to_string(changed) + " pixels)");
-    click(editor, 67, 215);
+    for (int y = 202 * k; y < 228 * k; ++y)
+        for (int x = 50 * k; x < 85 * k; ++x) changed += differ(toggled.at(x, y), shown.at(x, y), 0);
+    report(changed > 50 * k * k, "the PROC button's picture changed (" + std::to_string(changed) + " pixels)");
+    click(editor, at(67), at(215));
     run(effect, 500);
     report(effect->getParameter(effect, 0) == 1.0f, "a second click switches Power on again");
 
     // The TIME field: a click opens the native text field, Enter takes the typed number.
-    click(editor, 68, 104);
+    click(editor, at(68), at(104));
     run(effect, 300);
     HWND field = FindWindowExA(editor, nullptr, "Edit", nullptr);
     report(field != nullptr, "a click on the TIME field opens a text field");
@@ -288,7 +308,7 @@ int main(int argc, char** argv) {
             Sleep(100);
         }
     });
-    click(editor, 150, 107);
+    click(editor, at(150), at(107));
     run(effect, 800);
     menuKeys.join();
     const float type = effect->getParameter(effect, 1);
