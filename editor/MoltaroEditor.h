@@ -82,7 +82,7 @@ public:
     bool getRect(ERect** rect) override;
     // The factor a host announces (0: none). While open, the window follows it
     // unless the user or MOLTARO_SCALE decide.
-    void setHostScale(double factor);
+    void setHostScale(double factor) override;
     // The factor the window is drawn at (while closed: the last one).
     double getScale() const { return scale; }
     // The user's choice from the size menu (0: automatic): stored for every

@@ -50,6 +50,8 @@ public:
     }
     // [ui thread] The current program was renamed.
     virtual void showProgramName(const char* text) { (void)text; }
+    // [ui thread] The scale factor the host draws its windows at (0: none known).
+    virtual void setHostScale(double factor) { (void)factor; }
 
     AudioEffect* getEffect() const { return effect; }
     bool isOpen() const { return systemWindow != nullptr; }

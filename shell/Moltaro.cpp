@@ -219,6 +219,17 @@ VstInt32 Moltaro::canDo(const char* text) {
     return 0;
 }
 
+VstIntPtr Moltaro::vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+    constexpr VstInt32 kScaleIndex = ('P' << 24) | ('r' << 16) | ('e' << 8) | 'S';
+    constexpr VstIntPtr kScaleValue = ('A' << 24) | ('e' << 16) | ('C' << 8) | 's';
+    if (index == kScaleIndex && value == kScaleValue) {
+        if (!(opt > 0.0f && opt < 16.0f)) return 0;
+        if (AEffEditor* e = getEditor()) e->setHostScale(opt);
+        return 1;
+    }
+    return CPresetSystemEffect::vendorSpecific(index, value, ptr, opt);
+}
+
 namespace {
 bool pinProperties(VstInt32 index, VstPinProperties* p, const char* direction) {
     if (!p || index < 0 || index > 1) return false;

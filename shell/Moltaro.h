@@ -41,6 +41,8 @@ public:
     VstInt32 getVendorVersion() override;   // the project's version: 1.6.0 is 1600
     VstInt32 getPlugCategory() override { return kPlugCategRoomFx; }
     VstInt32 canDo(const char* text) override;
+    // The host's scale factor for the editor: index 'PreS', value 'AeCs', opt the factor.
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
     bool getInputProperties(VstInt32 index, VstPinProperties* properties) override;
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
     bool setSpeakerArrangement(VstSpeakerArrangement* input,

@@ -32,9 +32,11 @@ std::unique_ptr<Window> Win32Backend::createWindow(void* parent, int width, int 
 
 namespace {
 
-FARPROC user32Function(const char* name) {
+// A function of user32 that older systems may lack (null then), as a plain pointer
+// for the caller to cast to its type.
+void (*user32Function(const char* name))() {
     HMODULE user32 = GetModuleHandleA("user32.dll");
-    return user32 ? GetProcAddress(user32, name) : nullptr;
+    return user32 ? reinterpret_cast<void (*)()>(GetProcAddress(user32, name)) : nullptr;
 }
 
 // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, then the first version of it.

@@ -218,6 +218,19 @@ TEST_F(ScriptTest, TwiceTheSizeGivesTheSameValuesTextsAndHostCalls) {
     EXPECT_GT(one.parameters[kParamHighGain], 0.5f);
 }
 
+// Every window pixel belongs to exactly the design pixel whose span covers it, so that
+// clicks land where the drawing put a control.
+TEST(EditorScale, WindowPixelsMapBackToTheDesignPixelThatCoversThem) {
+    for (double f : pf::kSupportedScales) {
+        const pf::Scaling s{f};
+        for (int p = -20; p < 1000; ++p) {
+            const int d = s.toDesign(p);
+            ASSERT_LE(s.toDevice(d), p) << f << " " << p;
+            ASSERT_LT(p, s.toDevice(d + 1)) << f << " " << p;
+        }
+    }
+}
+
 // ---------------------------------------------------------------- where the factor comes from
 
 TEST(EditorScale, SourcesInOrderRoundedAndFittedToTheScreen) {
@@ -320,8 +333,15 @@ TEST_F(EditorTest, AnUnreadableSettingIsIgnoredAndKeptAndTooLargeFallsBack) {
     EXPECT_EQ(window->frameBuffer().width(), 600);
 }
 
+// The vendor-specific call by which a host announces its factor.
+VstIntPtr announce(testhost::RecordingHost& host, float factor) {
+    return host.dispatch(effVendorSpecific, ('P' << 24) | ('r' << 16) | ('e' << 8) | 'S',
+                         ('A' << 24) | ('e' << 16) | ('C' << 8) | 's', nullptr, factor);
+}
+
 TEST_F(EditorTest, AFactorTheHostAnnouncesResizesTheOpenWindow) {
-    editor->setHostScale(2.0);
+    EXPECT_EQ(announce(host, -1.f), 0);
+    EXPECT_EQ(announce(host, 2.f), 1);
     idle();
     window = backend->window();
     EXPECT_EQ(window->frameBuffer().width(), 600);

@@ -401,6 +401,34 @@ TEST_F(ScaledModuleTest, TheSameActionsAtTwiceTheSizeGiveTheSameResult) {
     EXPECT_NEAR(two.parameters[1], 1.f / 9.f, 0.01f);
 }
 
+long residentKilobytes() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+    std::fclose(f);
+    return kb;
+}
+
+// Not a check but a measurement, printed for the notes: the resident memory an editor
+// at each factor adds, the first one at that factor decoding its bitmap set.
+TEST_F(ScaledModuleTest, MemoryOfEachFactor) {
+    ScopedEnv gdk("GDK_SCALE", nullptr);
+    for (const char* factor : {"1", "1.5", "2", "3"}) {
+        ScopedEnv scale("MOLTARO_SCALE", factor);
+        const auto size = reopenParentAtEditorSize();  // 3x does not fit Xvfb's 1024 x 768: 2x
+        const long before = residentKilobytes();
+        ASSERT_TRUE(openEditor());
+        for (int i = 0; i < 5; ++i) idle();
+        const long open = residentKilobytes();
+        host.dispatch(effEditClose);
+        std::printf("[ memory ] MOLTARO_SCALE=%s, %d x %d: resident %+ld kB on opening (%ld kB in all)\n", factor,
+                    size.first, size.second, open - before, open);
+    }
+}
+
 TEST_F(ModuleEditorTest, WithoutAHostWindowTheEditorDoesNotOpen) {
     EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, nullptr), 0);
     idle();

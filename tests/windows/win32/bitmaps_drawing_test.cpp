@@ -194,6 +194,7 @@ TEST(Win32Bitmaps, EveryBitmapResourceHasThePixelsOfItsPicture) {
     const int registered = w32::registerModuleBitmaps();
     int compared = 0;
     for (const auto& entry : std::filesystem::directory_iterator(std::string(MOLTARO_SOURCE_DIR) + "/resources/bitmaps")) {
+        if (entry.path().extension() != ".png") continue;  // the larger sets' folders
         const int id = std::stoi(entry.path().stem().string());
         std::ifstream in(entry.path(), std::ios::binary);
         std::vector<unsigned char> png{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
