@@ -13,13 +13,18 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 #include <functional>
 #include <map>
 #include <thread>
 #include <vector>
 
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include "XServer.h"
 #include "editor/MoltaroEditor.h"
@@ -117,6 +122,7 @@ protected:
             {LV2_UI__resize, &resize},
             {LV2_UI__touch, &touch},
         };
+        featureStore.insert(featureStore.end(), extraFeatures.begin(), extraFeatures.end());
         std::vector<const LV2_Feature*> list;
         for (const LV2_Feature& f : featureStore)
             if (!leaveOut || std::string(f.URI) != leaveOut) list.push_back(&f);
@@ -195,12 +201,38 @@ protected:
     LV2UI_Resize resize{this, &Lv2UiTest::resized};
     LV2UI_Touch touch{this, &Lv2UiTest::touched};
     std::vector<LV2_Feature> featureStore;
+    std::vector<LV2_Feature> extraFeatures;  // passed besides the usual ones
     LV2UI_Handle ui = nullptr;
     LV2UI_Widget widget = nullptr;
     std::vector<Write> writes;
     std::vector<Write> touches;  // value 1 grabbed, 0 released
     std::pair<int, int> announced{0, 0};
 };
+
+// ui:scaleFactor 2 from the host: the editor opens at twice the size and says so.
+TEST_F(Lv2UiTest, TheHostsScaleFactorOpensItTwiceAsLarge) {
+    static std::vector<std::string> uris;
+    LV2_URID_Map map{&uris, [](LV2_URID_Map_Handle, const char* uri) -> LV2_URID {
+                         for (size_t i = 0; i < uris.size(); ++i)
+                             if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
+                         uris.push_back(uri);
+                         return static_cast<LV2_URID>(uris.size());
+                     }};
+    const float two = 2.0f;
+    const LV2_Options_Option options[] = {
+        {LV2_OPTIONS_INSTANCE, 0, map.map(map.handle, LV2_UI__scaleFactor), sizeof two,
+         map.map(map.handle, LV2_ATOM__Float), &two},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr},
+    };
+    extraFeatures = {{LV2_URID__map, &map}, {LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)}};
+    const char* env = std::getenv("MOLTARO_SCALE");
+    if (env && *env) GTEST_SKIP() << "MOLTARO_SCALE decides before the host";
+    ui = instantiate();
+    ASSERT_NE(ui, nullptr);
+    for (int i = 0; i < 3; ++i) idle();
+    EXPECT_EQ(announced, std::make_pair(600, 588));
+    EXPECT_EQ(editor()->getScale(), 2.0);
+}
 
 TEST_F(Lv2UiTest, DraggingTimeWritesTheDecayPortWithinOneGesture) {
     ASSERT_TRUE(openUi());

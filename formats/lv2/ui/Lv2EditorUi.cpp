@@ -6,7 +6,9 @@
 #include <cstring>
 #include <new>
 
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
 #include "editor/MoltaroEditor.h"
@@ -44,6 +46,22 @@ void reportError(const LV2_Feature* const* features, const char* format, ...) {
     std::fprintf(stderr, "ZUN Moltaro editor: %s\n", text);
 }
 
+// The host's ui:scaleFactor option (a float), 0 when it gives none.
+double hostScaleFactor(const LV2_Feature* const* features) {
+    const auto* options = static_cast<const LV2_Options_Option*>(feature(features, LV2_OPTIONS__options));
+    const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
+    if (!options || !map || !map->map) return 0.0;
+    const LV2_URID key = map->map(map->handle, LV2_UI__scaleFactor);
+    const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+    for (const LV2_Options_Option* o = options; o->key || o->value; ++o)
+        if (o->key == key && o->type == floatType && o->size == sizeof(float) && o->value) {
+            float f;
+            std::memcpy(&f, o->value, sizeof f);
+            return std::isfinite(f) && f > 0.0f ? f : 0.0;
+        }
+    return 0.0;
+}
+
 bool isPortParameter(int index) { return index >= 0 && index < kNumPortParameters; }
 
 }  // namespace
@@ -76,6 +94,7 @@ Lv2EditorUi* Lv2EditorUi::create(const LV2_Feature* const* features, LV2UI_Write
     ui->controller = controller;
     ui->touchFeature = static_cast<const LV2UI_Touch*>(feature(features, LV2_UI__touch));
     ui->resizeFeature = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize));
+    ui->hostScale = hostScaleFactor(features);
     ui->link = UiLink{ui, &Lv2EditorUi::automate, &Lv2EditorUi::beginEdit, &Lv2EditorUi::endEdit};
     // One editor per instance: the effect has room for one.
     const UiLink* none = nullptr;
@@ -103,6 +122,7 @@ bool Lv2EditorUi::open(void* parent, LV2UI_Widget* widget) {
     // stand-in, or nothing).
     editor = new (std::nothrow) MoltaroEditor(effect);
     shared->releaseEditor();
+    if (editor && hostScale > 0) editor->setHostScale(hostScale);
     ERect* r = nullptr;
     if (!editor || !editor->getRect(&r) || !r) return false;
     container = platform::backend().createWindow(parent, r->right - r->left, r->bottom - r->top, &containerListener);

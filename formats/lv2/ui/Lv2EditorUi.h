@@ -72,6 +72,7 @@ private:
     LV2UI_Controller controller = nullptr;
     const LV2UI_Touch* touchFeature = nullptr;    // optional
     const LV2UI_Resize* resizeFeature = nullptr;  // optional
+    double hostScale = 0.0;                       // the host's ui:scaleFactor, 0 for none
     int announcedWidth = 0, announcedHeight = 0;
     int gestures[kNumPortParameters] = {};      // open begin/end pairs per parameter
 };
