@@ -11,29 +11,14 @@
 #include "editor/EditorScale.h"
 #include "platform/Scaling.h"
 #include "support/PixelCompare.h"
+#include "support/ScopedEnv.h"
 
 namespace editor_test {
 namespace {
 
 const std::string kReferenceDir = std::string(MOLTARO_SOURCE_DIR) + "/tests/editor/reference/";
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : key(name) {
-        if (const char* old = std::getenv(name)) previous = old, had = true;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had) setenv(key.c_str(), previous.c_str(), 1);
-        else unsetenv(key.c_str());
-    }
-
-private:
-    std::string key, previous;
-    bool had = false;
-};
+using testsupport::ScopedEnv;
 
 // The editor opened with MOLTARO_SCALE set to the fixture's factor.
 pf::Image loadReference(const std::string& name) {

@@ -22,6 +22,7 @@
 #include "XServer.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "support/RecordingHost.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -224,23 +225,7 @@ TEST_F(ModuleEditorTest, IdleCost) {
 
 // ---------------------------------------------------------------- at twice the size
 
-// Sets or removes an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : key(name) {
-        if (const char* old = std::getenv(name)) previous = old, had = true;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had) setenv(key.c_str(), previous.c_str(), 1);
-        else unsetenv(key.c_str());
-    }
-
-private:
-    std::string key, previous;
-    bool had = false;
-};
+using testsupport::ScopedEnv;
 
 class ScaledModuleTest : public ModuleEditorTest {
 protected:
