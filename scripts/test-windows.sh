@@ -11,42 +11,16 @@
 # WIN64_BUILD_DIR); both run in one Wine prefix kept in the 64-bit build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 started=$(date +%s)
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+. scripts/cross-support.sh
 
 # ---- packages
-need_i386=0
-dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
-packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386 xvfb xauth
-          googletest binutils)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "$need_i386" -eq 1 ] || [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}" >&2
-  [ "$need_i386" -eq 1 ] && $sudo dpkg --add-architecture i386
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+install_missing i386 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386 xvfb xauth \
+  googletest binutils
 
 # ---- the Linux module's renders, which the DLLs must reproduce
-linux_build=${BUILD_DIR:-build}
-# A sanitizer build's module cannot be loaded by a plain program, and a build without
-# tests has no moltaro-module-check: a plain build of its own serves then.
-if grep -Eq '^MOLTARO_(SANITIZE|TSAN):BOOL=ON|^MOLTARO_BUILD_TESTS:BOOL=OFF' "$linux_build/CMakeCache.txt" 2>/dev/null; then
-  linux_build="$linux_build-plain"
-fi
-if [ ! -f "$linux_build/CMakeCache.txt" ]; then
-  cmake -S . -B "$linux_build" -DMOLTARO_BUILD_BENCH=OFF >/dev/null
-fi
-cmake --build "$linux_build" -j2 --target Moltaro moltaro-module-check
-reference="$root/$linux_build/windows-reference-renders.bin"
-case "$linux_build" in /*) reference="$linux_build/windows-reference-renders.bin" ;; esac
-"$linux_build/moltaro-module-check" write "$linux_build/Moltaro.so" "$reference" | tail -1
+write_reference windows-reference-renders.bin
 
 # ---- both Windows builds, tested under Wine
 win32_build=${WIN32_BUILD_DIR:-build-win32}

@@ -14,6 +14,10 @@ cd - >/dev/null
 if [ "${MOLTARO_WINDOWS_TESTS:-1}" != 0 ]; then
   BUILD_DIR="$build" scripts/test-windows.sh
 fi
+# The ARM (aarch64) build, tested under qemu (MOLTARO_ARM_TESTS=0 skips it).
+if [ "${MOLTARO_ARM_TESTS:-1}" != 0 ]; then
+  BUILD_DIR="$build" scripts/test-arm.sh
+fi
 # The release packages, made from these builds and checked as a user's system meets them
 # (MOLTARO_PACKAGE_TESTS=0 skips them).
 if [ "${MOLTARO_PACKAGE_TESTS:-1}" != 0 ]; then
