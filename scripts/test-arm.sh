@@ -13,9 +13,11 @@ started=$(date +%s)
 . scripts/cross-support.sh
 
 # ---- packages: the cross compiler and emulator, and the arm64 builds of the libraries
-# the module and moltaro-render link (installed beside the machine's own, multiarch)
+# the module, the LV2 bundle and moltaro-render use (installed beside the machine's own,
+# multiarch)
 install_missing arm64 g++-aarch64-linux-gnu qemu-user-static googletest binutils file pkg-config \
-  libcairo2-dev:arm64 libx11-dev:arm64 libfontconfig1-dev:arm64 libsndfile1-dev:arm64
+  libcairo2-dev:arm64 libx11-dev:arm64 libfontconfig1-dev:arm64 libsndfile1-dev:arm64 \
+  libfftw3-dev:arm64 lv2-dev:arm64
 
 # ---- the x86-64 module's renders, which the ARM module must reproduce bit for bit
 write_reference arm-reference-renders.bin moltaro-render
