@@ -116,16 +116,16 @@ void Engine::processPlate(int n) {
         frontEndRun(done, m, 0, nz, u[0], u[1]);
 
         // Input dispersion into DL, DR: e = B3(B1(u) + nz) + nz, and B7, B5 on the right.
-        // Each pair runs over the stretch on its own, its state in registers.
-        in15.run(m, [&](int i) { return v2d{u[0][i], u[1][i]}; },
-                 [&](int i, v2d y) { pair[i] = y + splat2(nz[i]); });
-        in37.run(m, [&](int i) { return pair[i]; }, [&](int i, v2d y) {
-            const v2d b = y + splat2(nz[i]);
+        // Both pairs in one loop: each filter's recursion is a long chain of dependent
+        // operations, and two chains side by side keep the processor busy.
+        for (int i = 0; i < m; ++i) {
+            const v2d a = in15.process(v2d{u[0][i], u[1][i]}) + splat2(nz[i]);
+            const v2d b = in37.process(a) + splat2(nz[i]);
             e[0][i] = static_cast<float>(b[0]);
             e[1][i] = static_cast<float>(b[1]);
             dl[p0 + i] = e[0][i];
             dr[p0 + i] = e[1][i];
-        });
+        }
 
         // Early network: per side, stages on E1..E4 (left) or E5..E8 (right); "own" is
         // the side's dispersed line, "other" the opposite one.
@@ -212,44 +212,56 @@ void Engine::processPlate(int n) {
             });
         }
         // ... then the damping recurrences, four combs at a time, and the comb writes
-        // C = in + s*fb.
+        // C = in + s*fb. Three groups of four run side by side: each is a chain of
+        // dependent operations, and one chain alone would leave the processor waiting.
         const int m4 = m & ~3;
         const v4f kv = splat4(k), fbv = splat4(fb);
-        for (int g = 0; g < PlateState::kTank / 4; ++g) {
-            const int j0 = 4 * g;
-            const v4f* feed = g < 3 ? feedLR : feedRL;
-            float* cw[4];
-            for (int q = 0; q < 4; ++q) cw[q] = lines16k[PlateState::kFirstComb + j0 + q] + p0;
-            v4f s = load4(st.tankState + j0);
+        constexpr int kGroups = PlateState::kTank / 4, kSideBySide = 3;
+        for (int g0 = 0; g0 < kGroups; g0 += kSideBySide) {
+            v4f s[kSideBySide];
+            float* cw[kSideBySide][4];
+            const v4f* feed[kSideBySide];
+            const float* yg[kSideBySide];
+            for (int h = 0; h < kSideBySide; ++h) {
+                const int j0 = 4 * (g0 + h);
+                feed[h] = g0 + h < 3 ? feedLR : feedRL;
+                for (int q = 0; q < 4; ++q) cw[h][q] = lines16k[PlateState::kFirstComb + j0 + q] + p0;
+                s[h] = load4(st.tankState + j0);
+                yg[h] = y[j0];
+            }
             for (int i = 0; i < m4; i += 4) {
-                v4f a = load4(y[j0] + i), b = load4(y[j0 + 1] + i), c = load4(y[j0 + 2] + i),
-                    d = load4(y[j0 + 3] + i);
-                transpose4(a, b, c, d);
-                s = s + (a - s) * kv + splat4(nz[i]);
-                a = feed[i] + s * fbv;
-                s = s + (b - s) * kv + splat4(nz[i + 1]);
-                b = feed[i + 1] + s * fbv;
-                s = s + (c - s) * kv + splat4(nz[i + 2]);
-                c = feed[i + 2] + s * fbv;
-                s = s + (d - s) * kv + splat4(nz[i + 3]);
-                d = feed[i + 3] + s * fbv;
-                transpose4(a, b, c, d);
-                store4(cw[0] + i, a);
-                store4(cw[1] + i, b);
-                store4(cw[2] + i, c);
-                store4(cw[3] + i, d);
-            }
-            store4(st.tankState + j0, s);
-            for (int q = 0; q < 4 && m4 < m; ++q) {
-                const int j = j0 + q;
-                const float* in = dif[plateTankFeed(j)];
-                float sj = st.tankState[j];
-                for (int i = m4; i < m; ++i) {
-                    sj = sj + (y[j][i] - sj) * k + nz[i];
-                    cw[q][i] = in[i] + sj * fb;
+                for (int h = 0; h < kSideBySide; ++h) {
+                    v4f a = load4(yg[h] + i), b = load4(yg[h] + kStretch + i), c = load4(yg[h] + 2 * kStretch + i),
+                        d = load4(yg[h] + 3 * kStretch + i);
+                    transpose4(a, b, c, d);
+                    v4f sh = s[h];
+                    sh = sh + (a - sh) * kv + splat4(nz[i]);
+                    a = feed[h][i] + sh * fbv;
+                    sh = sh + (b - sh) * kv + splat4(nz[i + 1]);
+                    b = feed[h][i + 1] + sh * fbv;
+                    sh = sh + (c - sh) * kv + splat4(nz[i + 2]);
+                    c = feed[h][i + 2] + sh * fbv;
+                    sh = sh + (d - sh) * kv + splat4(nz[i + 3]);
+                    d = feed[h][i + 3] + sh * fbv;
+                    s[h] = sh;
+                    transpose4(a, b, c, d);
+                    store4(cw[h][0] + i, a);
+                    store4(cw[h][1] + i, b);
+                    store4(cw[h][2] + i, c);
+                    store4(cw[h][3] + i, d);
                 }
-                st.tankState[j] = sj;
             }
+            for (int h = 0; h < kSideBySide; ++h) store4(st.tankState + 4 * (g0 + h), s[h]);
+        }
+        for (int j = 0; j < PlateState::kTank && m4 < m; ++j) {
+            const float* in = dif[plateTankFeed(j)];
+            float* cwj = lines16k[PlateState::kFirstComb + j] + p0;
+            float sj = st.tankState[j];
+            for (int i = m4; i < m; ++i) {
+                sj = sj + (y[j][i] - sj) * k + nz[i];
+                cwj[i] = in[i] + sj * fb;
+            }
+            st.tankState[j] = sj;
         }
 
         // Output dispersion and mix with the early network.
@@ -266,11 +278,15 @@ void Engine::processPlate(int n) {
                 put(zq + i, ld<V>(a + i) + ld<V>(b + i) + ld<V>(c + i));
             });
         }
-        // (B12, B24) + (B11, B23) + (B10, B22) + (B9, B21), summed in that order.
-        out12.run(m, [&](int i) { return v2d{z[0][i], z[1][i]}; }, [&](int i, v2d y) { pair[i] = y; });
-        out11.run(m, [&](int i) { return v2d{z[2][i], z[3][i]}; }, [&](int i, v2d y) { pair[i] += y; });
-        out10.run(m, [&](int i) { return v2d{z[4][i], z[5][i]}; }, [&](int i, v2d y) { pair[i] += y; });
-        out9.run(m, [&](int i) { return v2d{z[6][i], z[7][i]}; }, [&](int i, v2d y) { pair[i] += y; });
+        // (B12, B24) + (B11, B23) + (B10, B22) + (B9, B21), summed in that order; the four
+        // independent recursions in one loop, for the same reason as above.
+        for (int i = 0; i < m; ++i) {
+            v2d y = out12.process(v2d{z[0][i], z[1][i]});
+            y += out11.process(v2d{z[2][i], z[3][i]});
+            y += out10.process(v2d{z[4][i], z[5][i]});
+            y += out9.process(v2d{z[6][i], z[7][i]});
+            pair[i] = y;
+        }
         for (int i = 0; i < m; ++i) {
             const float tL = static_cast<float>(pair[i][0]);
             const float tR = static_cast<float>(pair[i][1]);
