@@ -79,8 +79,8 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // False when construction could not allocate the engine's memory; process() then
-    // writes silence and nothing else works.
+    // [any thread] False when construction could not allocate the engine's memory;
+    // process() then writes silence and nothing else works.
     bool ok() const { return valid; }
 
     // [ui thread, no audio running] host closes / opens the audio stream.
@@ -169,7 +169,8 @@ public:
     SpringState spring;
     PlateState plate;
 
-    // Setup routines (recompute only when setupPending is set) and core routines.
+    // [audio thread] Setup routines (recompute only when setupPending is set) and core
+    // routines, called by process() for the running algorithm.
     void prepareAmbience();   void processAmbience(int n);
     void prepareRoom();       void processRoom(int n);
     void prepareChamber();    void processChamber(int n);
@@ -180,7 +181,7 @@ public:
     void prepareSpring();     void processSpring(int n);
     void preparePlate();      void processPlate(int n);
 
-    // CoreFrontEnd, shared by every core.
+    // [audio thread] CoreFrontEnd, shared by every core.
     // Setup: the shelf coefficients for the current coreRate and shelf frequencies.
     void prepareFrontEnd() {
         frontEnd.p = static_cast<float>(std::pow(0.005, relaxed(params.highFreq) / coreRate));
@@ -225,7 +226,7 @@ public:
     // the end; either way write64k and predelayTap end m samples further on.
     void frontEndRun(int from, int m, int lead, float* nz, float* uL, float* uR);
 
-    // Bytes this engine allocated (pool, work buffers and their histories).
+    // [any thread] Bytes this engine allocated (pool, work buffers and their histories).
     std::size_t allocatedBytes() const { return allocated; }
 
 private:

@@ -35,6 +35,7 @@ public:
     // are connected, then runs the engine.
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
 
+    // [ui thread] fixed properties; any thread may ask, none of them changes anything.
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
