@@ -26,20 +26,9 @@ check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; f
 not() { ! "$@"; }
 has_line() { local pattern=$1; shift; "$@" 2>/dev/null | grep -i -- "$pattern" >/dev/null; }   # PATTERN COMMAND...: its output has PATTERN, in any case
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-packages=(lintian debootstrap wine wine64 wine32:i386 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          lilv-utils unzip file)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}" >&2
-  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+. scripts/cross-support.sh
+install_missing i386 lintian debootstrap wine wine64 wine32:i386 g++-mingw-w64-i686-posix \
+  g++-mingw-w64-x86-64-posix lilv-utils unzip file
 
 # ---- dist/ from the builds the test command made (a sanitizer build has a plain twin)
 linux_build=${BUILD_DIR:-build}

@@ -24,7 +24,7 @@ const std::string kBuildDir = MOLTARO_BUILD_DIR;
 const char* const kUri = moltaro::lv2::kPluginUri;
 
 // One lilv world per process: the bundle in the build folder (through a folder holding
-// only a link to it) and the specifications installed with lv2-dev.
+// only a link to it) and the LV2 schema bundles installed with lv2-dev.
 class World {
 public:
     static World& get() {
