@@ -102,22 +102,25 @@ struct FrontEndState {
 // a stretch unmasked (spilling into the copy) and then calls syncGuard.
 constexpr int kGuard = 256;
 
-// Restores the copy after samples [p0, p0 + m) of a guarded 16384-sample line were
-// written unmasked (0 <= p0 < 16384, m <= kGuard).
-inline void syncGuard(float* line, int p0, int m) {
+// Restores the copy after samples [p0, p0 + m) of a guarded line of `len` samples (with
+// a copy of its first `guard`) were written unmasked (0 <= p0 < len, m <= guard).
+inline void syncGuard(float* line, int p0, int m, int len, int guard) {
     const int end = p0 + m;
-    if (end > kLen16k) {
-        std::memcpy(line, line + kLen16k, sizeof(float) * static_cast<size_t>(end - kLen16k));
-    } else if (p0 < kGuard) {
-        const int stop = end < kGuard ? end : kGuard;
-        std::memcpy(line + kLen16k + p0, line + p0, sizeof(float) * static_cast<size_t>(stop - p0));
+    if (end > len) {
+        std::memcpy(line, line + len, sizeof(float) * static_cast<size_t>(end - len));
+    } else if (p0 < guard) {
+        const int stop = end < guard ? end : guard;
+        std::memcpy(line + len + p0, line + p0, sizeof(float) * static_cast<size_t>(stop - p0));
     }
 }
+inline void syncGuard(float* line, int p0, int m) { syncGuard(line, p0, m, kLen16k, kGuard); }
 // True when a stretch [p0, p0 + m) needs syncGuard on the lines it wrote.
-inline bool touchesGuard(int p0, int m) { return p0 < kGuard || p0 + m > kLen16k; }
+inline bool touchesGuard(int p0, int m, int len, int guard) { return p0 < guard || p0 + m > len; }
+inline bool touchesGuard(int p0, int m) { return touchesGuard(p0, m, kLen16k, kGuard); }
 // Makes the copy match the line again (after anything wrote the line masked).
-inline void refreshGuard(float* line) {
-    std::memcpy(line + kLen16k, line, sizeof(float) * kGuard);
+inline void refreshGuard(float* line, int len, int guard) {
+    std::memcpy(line + len, line, sizeof(float) * static_cast<size_t>(guard));
 }
+inline void refreshGuard(float* line) { refreshGuard(line, kLen16k, kGuard); }
 
 }  // namespace moltaro

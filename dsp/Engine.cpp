@@ -291,18 +291,27 @@ float* Engine::region(int k, std::size_t& floats) const {
     return workStore[k] + kHistory;
 }
 
-// Clears the next n floats of the pending regions (16-byte stores, so that a step costs
-// what it clears and no more).
-__attribute__((optimize("no-tree-loop-distribute-patterns"))) void Engine::clearFloats(std::size_t n) {
+namespace {
+
+// Zeros n floats with 16-byte stores (not a library call, so that clearing costs what it
+// clears, in time and in counted instructions alike).
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) void zeroFloats(float* p, std::size_t n) {
+    const std::size_t quads = n / 4;
+    for (std::size_t q = 0; q < quads; ++q) store4(p + 4 * q, v4f{0.0f, 0.0f, 0.0f, 0.0f});
+    for (std::size_t i = 4 * quads; i < n; ++i) p[i] = 0.0f;
+}
+
+}  // namespace
+
+// Clears the next n floats of the pending regions.
+void Engine::clearFloats(std::size_t n) {
     n = std::min(n, clearLeft);
     clearLeft -= n;
     while (n > 0 && clearRegion < kClearRegions) {
         std::size_t floats = 0;
         float* p = region(clearRegion, floats) + clearOffset;
         const std::size_t run = std::min(n, floats - clearOffset);
-        std::size_t i = 0;
-        for (; i + 4 <= run; i += 4) store4(p + i, v4f{0.0f, 0.0f, 0.0f, 0.0f});
-        for (; i < run; ++i) p[i] = 0.0f;
+        zeroFloats(p, run);
         n -= run;
         clearOffset += run;
         if (clearOffset == floats) {
@@ -310,6 +319,19 @@ __attribute__((optimize("no-tree-loop-distribute-patterns"))) void Engine::clear
             clearOffset = 0;
         }
     }
+}
+
+// A change arriving in the silent stretch of a change to the Plate runs the Plate at once,
+// before the pool is all clear, and the Plate's dispersion filters carry what it computes
+// then across the next switch. All it reads before writing it itself is the pre-delay
+// lines (regions 0 and 1, cleared first; a tap may reach a second back) and its own
+// rings: clear those now, the rest is cleared again from the next switch on.
+void Engine::clearPlateReads() {
+    constexpr int kPredelayRegions = 2;
+    if (clearRegion < kPredelayRegions)
+        clearFloats(static_cast<std::size_t>(kLen64k) * (kPredelayRegions - clearRegion) - clearOffset);
+    zeroFloats(block64[PlateState::kArea], static_cast<std::size_t>(kPlateRings.floats));
+    dropClear();
 }
 
 // After a block in the changeover's silent stretch, with `count` host samples of it

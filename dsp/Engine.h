@@ -249,6 +249,7 @@ private:
     void beginReset(int m);
     void clearFloats(std::size_t n);
     void clearStep(int count);
+    void clearPlateReads();
     void finishClear() { clearFloats(clearLeft); }
     void dropClear() { clearRegion = kClearRegions; clearLeft = 0; }
 

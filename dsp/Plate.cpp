@@ -35,7 +35,8 @@ constexpr double kRead[20] = {21.4, 30.25, 38.65, 40.945, 55, 28, 40.615, 41.5, 
                               21.4, 30.235, 38.665, 40.915, 55.03, 27.925, 40.69, 41.395, 43.105, 43.6};
 constexpr float kOutputScale = 0.07268f;
 
-constexpr int kStretch = 24;
+constexpr int kStretch = PlateState::kStretch;
+static_assert(kStretch <= PlateState::kRingGuard, "a stretch must fit the rings' guards");
 
 // Loads and stores for code written once for a sample (float) and for four (v4f).
 template <typename T> T ld(const float* p);
@@ -84,17 +85,17 @@ void Engine::preparePlate() {
     for (int i = 0; i < 8; ++i) st.earlyDelay[i] = tapDelay16k(w, r * kEarly[i]);
     for (int i = 0; i < PlateState::kReadTaps; ++i) st.readDelay[i] = tapDelay16k(w, 0.2 * r * kRead[i]);
 
-    for (int i = 0; i < PlateState::kLinesUsed; ++i) refreshGuard(lines16k[i]);
-    refreshGuard(lines64k[PlateState::kDispersedL]);
-    refreshGuard(lines64k[PlateState::kDispersedR]);
+    float* const area = block64[PlateState::kArea];
+    for (int i = 0; i < PlateState::kRings; ++i)
+        refreshGuard(area + kPlateRings.offset[i], kPlateRings.mask[i] + 1, PlateState::kRingGuard);
 }
 
 void Engine::processPlate(int n) {
     PlateState& st = plate;
     const float ga = st.allpassGain, k = st.damp, fb = st.feedback;
     const float ga70 = 0.7f * ga, ga79 = 0.79f * ga, ga84 = 0.84f * ga, ga92 = 0.92f * ga;
-    float* const dl = lines64k[PlateState::kDispersedL];
-    float* const dr = lines64k[PlateState::kDispersedR];
+    float* const area = block64[PlateState::kArea];
+    auto line = [area](int i) { return area + kPlateRings.offset[i]; };
     alignas(16) float nz[kStretch], u[2][kStretch], e[2][kStretch], early[2][kStretch], dif[2][kStretch];
     alignas(16) float y[PlateState::kTank][kStretch], z[8][kStretch];
     v4f feedLR[kStretch], feedRL[kStretch];
@@ -112,7 +113,11 @@ void Engine::processPlate(int n) {
     for (int done = 0; done < n;) {
         const int m = std::min(kStretch, n - done);
         const int p0 = write16k;   // the Plate advances its indices at the end of a sample
-        auto at = [p0](float* line, int delay) { return line + ((p0 - delay) & kMask16k); };
+        // Ring i: where this stretch writes, and a tap `delay` samples behind that.
+        auto wr = [&](int i) { return line(i) + (p0 & kPlateRings.mask[i]); };
+        auto at = [&](int i, int delay) { return line(i) + ((p0 - delay) & kPlateRings.mask[i]); };
+        float* const dl = wr(PlateState::kDispersedL);
+        float* const dr = wr(PlateState::kDispersedR);
         frontEndRun(done, m, 0, nz, u[0], u[1]);
 
         // Input dispersion into DL, DR: e = B3(B1(u) + nz) + nz, and B7, B5 on the right.
@@ -123,22 +128,22 @@ void Engine::processPlate(int n) {
             const v2d b = in37.process(a) + splat2(nz[i]);
             e[0][i] = static_cast<float>(b[0]);
             e[1][i] = static_cast<float>(b[1]);
-            dl[p0 + i] = e[0][i];
-            dr[p0 + i] = e[1][i];
+            dl[i] = e[0][i];
+            dr[i] = e[1][i];
         }
 
         // Early network: per side, stages on E1..E4 (left) or E5..E8 (right); "own" is
         // the side's dispersed line, "other" the opposite one.
         for (int side = 0; side < 2; ++side) {
-            float* own = side == 0 ? dl : dr;
-            float* other = side == 0 ? dr : dl;
+            const int own = side == 0 ? PlateState::kDispersedL : PlateState::kDispersedR;
+            const int other = side == 0 ? PlateState::kDispersedR : PlateState::kDispersedL;
             const int* rd = st.readDelay + 10 * side;   // T1.. or T13..
             float* lineE[4];
             const float* d[4];
             for (int s = 0; s < 4; ++s) {
-                float* line = lines16k[PlateState::kFirstEarly + 4 * side + s];
-                lineE[s] = line + p0;
-                d[s] = at(line, st.earlyDelay[4 * side + s]);
+                const int ring = PlateState::kFirstEarly + 4 * side + s;
+                lineE[s] = wr(ring);
+                d[s] = at(ring, st.earlyDelay[4 * side + s]);
             }
             const float* t1 = at(own, rd[T(1)]);
             const float* t2 = at(own, rd[T(2)]);
@@ -176,14 +181,14 @@ void Engine::processPlate(int n) {
             float* x = dif[side];
             std::copy(e[side], e[side] + m, x);
             for (int s = 0; s < 3; ++s) {
-                float* line = lines16k[PlateState::kFirstDiffuser + 3 * side + s];
-                const float* rd = at(line, st.diffuserDelay[3 * side + s]);
-                float* wr = line + p0;
+                const int ring = PlateState::kFirstDiffuser + 3 * side + s;
+                const float* rd = at(ring, st.diffuserDelay[3 * side + s]);
+                float* const w = wr(ring);
                 forStretch(m, [&](int i, auto tag) {
                     using V = decltype(tag);
                     const V xi = ld<V>(x + i);
                     const V v = ld<V>(rd + i) - 0.5f * xi;
-                    put(wr + i, xi + 0.5f * v);
+                    put(w + i, xi + 0.5f * v);
                     put(x + i, v);
                 });
             }
@@ -196,10 +201,9 @@ void Engine::processPlate(int n) {
         // Tank, first the loop all-passes (alternating sign, +ga for C1): x = -C at its
         // tap, v = x + g*d into X, y = d - g*v.
         for (int j = 0; j < PlateState::kTank; ++j) {
-            float* loop = lines16k[PlateState::kFirstLoop + j];
-            const float* cTap = at(lines16k[PlateState::kFirstComb + j], st.combDelay[j]);
-            const float* xTap = at(loop, st.loopDelay[j]);
-            float* xWr = loop + p0;
+            const float* cTap = at(PlateState::kFirstComb + j, st.combDelay[j]);
+            const float* xTap = at(PlateState::kFirstLoop + j, st.loopDelay[j]);
+            float* xWr = wr(PlateState::kFirstLoop + j);
             const float g = (j & 1) ? -ga : ga;
             float* yj = y[j];
             forStretch(m, [&](int i, auto tag) {
@@ -225,7 +229,7 @@ void Engine::processPlate(int n) {
             for (int h = 0; h < kSideBySide; ++h) {
                 const int j0 = 4 * (g0 + h);
                 feed[h] = g0 + h < 3 ? feedLR : feedRL;
-                for (int q = 0; q < 4; ++q) cw[h][q] = lines16k[PlateState::kFirstComb + j0 + q] + p0;
+                for (int q = 0; q < 4; ++q) cw[h][q] = wr(PlateState::kFirstComb + j0 + q);
                 s[h] = load4(st.tankState + j0);
                 yg[h] = y[j0];
             }
@@ -255,7 +259,7 @@ void Engine::processPlate(int n) {
         }
         for (int j = 0; j < PlateState::kTank && m4 < m; ++j) {
             const float* in = dif[plateTankFeed(j)];
-            float* cwj = lines16k[PlateState::kFirstComb + j] + p0;
+            float* cwj = wr(PlateState::kFirstComb + j);
             float sj = st.tankState[j];
             for (int i = m4; i < m; ++i) {
                 sj = sj + (y[j][i] - sj) * k + nz[i];
@@ -295,10 +299,11 @@ void Engine::processPlate(int n) {
         }
 
         write16k = (write16k + m) & kMask16k;
-        if (touchesGuard(p0, m)) {
-            for (int i = 0; i < PlateState::kLinesUsed; ++i) syncGuard(lines16k[i], p0, m);
-            syncGuard(dl, p0, m);
-            syncGuard(dr, p0, m);
+        for (int g = 0; g < PlateState::kGroups; ++g) {
+            const int len = PlateState::kGroupLength[g], w = p0 & (len - 1);
+            if (!touchesGuard(w, m, len, PlateState::kRingGuard)) continue;
+            for (int i = PlateState::kGroupFirst[g]; i < PlateState::kGroupFirst[g + 1]; ++i)
+                syncGuard(line(i), w, m, len, PlateState::kRingGuard);
         }
         done += m;
     }

@@ -164,9 +164,10 @@ void Engine::processPiece(const float* inL, const float* inR, float* outL, float
         // A change arriving in the silent stretch runs the core again before all is clear.
         // Its output is faded to nothing until the next switch clears everything again, so
         // a dirty pool changes no sample, except through the Plate's dispersion filters,
-        // which keep their state across a switch: for the Plate, clear the rest now.
-        if (count > kChangeoverGap && algorithm != Algorithm::Plate) dropClear();
-        else finishClear();
+        // which keep their state across a switch: for the Plate, clear what it reads.
+        if (count <= kChangeoverGap) finishClear();
+        else if (algorithm == Algorithm::Plate) clearPlateReads();
+        else dropClear();
     }
     if (coreOn) {
         if (rateDivider == 0) {

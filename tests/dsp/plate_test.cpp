@@ -47,6 +47,26 @@ TEST(Plate, TapsMatchTheFormulas) {
     }
 }
 
+// Each line lies in a ring that must hold its longest tap plus a stretch written after it.
+TEST(Plate, EveryTapFitsItsRing) {
+    auto e = makeEngine(44100, 8, settings());
+    e->preparePlate();
+    const PlateState& p = e->plate;
+    auto check = [](int ring, int delay) {
+        EXPECT_LE(delay + PlateState::kStretch, moltaro::kPlateRings.mask[ring] + 1) << "ring " << ring;
+    };
+    for (int j = 0; j < PlateState::kTank; ++j) {
+        check(PlateState::kFirstComb + j, p.combDelay[j]);
+        check(PlateState::kFirstLoop + j, p.loopDelay[j]);
+    }
+    for (int i = 0; i < 8; ++i) check(PlateState::kFirstEarly + i, p.earlyDelay[i]);
+    for (int i = 0; i < 6; ++i) check(PlateState::kFirstDiffuser + i, p.diffuserDelay[i]);
+    for (int d : p.readDelay) {   // each side reads both dispersed lines
+        check(PlateState::kDispersedL, d);
+        check(PlateState::kDispersedR, d);
+    }
+}
+
 // The setup's seeded jitter of the early read taps is below 1e-8 samples; it can move a
 // tap only if the tap's D lies that close to a whole number. None does.
 TEST(Plate, ReadTapsLieFarFromWholeSamples) {
