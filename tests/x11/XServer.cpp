@@ -416,17 +416,3 @@ bool Host::waitUntil(const std::function<bool()>& done, const std::function<void
 }
 
 }  // namespace xtest
-
-// LeakSanitizer reads this in sanitizer builds. Two library leaks happen once per
-// process, whatever the number of editor cycles (the totals are the same for one
-// cycle and for a hundred): cairo 1.16 loses a copy of the fontconfig pattern of
-// each face made through its "toy" font API, and fontconfig loses a little while
-// parsing its configuration files. Anything else still fails the run.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:cairo_toy_font_face_create\n"
-           "leak:XML_ParseBuffer\n";
-}
-
-// Full stacks for every allocation (the libraries have no frame pointers), so that
-// the suppressions above can see which library call an allocation came from.
-extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
