@@ -23,42 +23,6 @@ constexpr double kAllpassD[8] = {
 
 constexpr float kOutputScale = 0.084f;
 
-// Two comb lines of one bank over m samples: damped loop tap, write of reflection plus
-// feedback, and the written values added into sum (line a first, then line b).
-struct CombPair {
-    float* lineA; float* lineB;
-    const float* feedA; const float* feedB;   // long input lines
-    int loopA, loopB, reflA, reflB;
-    float* stateA; float* stateB;
-};
-
-void runCombPair(const CombPair& c, float g, float damp, const float* nz, float* sum, int m,
-                 int p0, int q0) {
-    float sa = *c.stateA, sb = *c.stateB;
-    forEachRun(m, p0, std::array<int, 3>{0, c.loopA, c.loopB}, q0, std::array<int, 2>{c.reflA, c.reflB},
-               [&](int i, int len, const std::array<int, 3>& at, const std::array<int, 2>& refl) {
-                   float* wrA = c.lineA + at[0];
-                   float* wrB = c.lineB + at[0];
-                   const float* loopRdA = c.lineA + at[1];
-                   const float* loopRdB = c.lineB + at[2];
-                   const float* reflRdA = c.feedA + refl[0];
-                   const float* reflRdB = c.feedB + refl[1];
-                   const float* n = nz + i;
-                   float* out = sum + i;
-                   for (int j = 0; j < len; ++j) {
-                       sa = n[j] + (sa + (loopRdA[j] - sa) * damp);
-                       const float va = reflRdA[j] + g * sa;
-                       wrA[j] = va;
-                       sb = n[j] + (sb + (loopRdB[j] - sb) * damp);
-                       const float vb = reflRdB[j] + g * sb;
-                       wrB[j] = vb;
-                       out[j] = out[j] + va + vb;
-                   }
-               });
-    *c.stateA = sa;
-    *c.stateB = sb;
-}
-
 }  // namespace
 
 void Engine::prepareArena() {
@@ -90,16 +54,25 @@ void Engine::prepareArena() {
         const double t = (std::pow(2.0, k / 24.0) + 0.00025351 * jitter()) * 44100.0 * s * 0.125;
         st.loopDelay[line] = delayOfTap16k(w16, t);
     }
+    st.combRing = ringForTaps(st.loopDelay, ArenaState::kLines);
+    st.allpassRing = ringForTaps(st.allpassDelay, 8);
+    st.longRing = ringForTaps(st.reflectionDelay, ArenaState::kLines);
 }
 
+// Every comb line feeds back only into itself through a delay longer than a stretch, so
+// the lines run over a whole stretch eight at a time (dampedCombs8); each bank's sum of the
+// written values is formed afterwards, in line order. The samples are those of a loop
+// sample by sample.
 void Engine::processArena(int n) {
     ArenaState& st = arena;
     const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
+    const int combRing = st.combRing, allpassRing = st.allpassRing, longMask = st.longRing - 1;
+    float* comb[ArenaState::kLines];
+    for (int line = 0; line < ArenaState::kLines; ++line) comb[line] = packedRing(lines16k, line, combRing);
+    float* const* allpassLines = lines16k + linesForRings(ArenaState::kLines, combRing);
+    float* allpass[8];
+    for (int a = 0; a < 8; ++a) allpass[a] = packedRing(allpassLines, a, allpassRing);
     float* const longLine[2] = {lines64k[ArenaState::kLongLeft], lines64k[ArenaState::kLongRight]};
-    float* const allpassL[4] = {lines16k[ArenaState::kFirstAllpass + 0], lines16k[ArenaState::kFirstAllpass + 1],
-                                lines16k[ArenaState::kFirstAllpass + 2], lines16k[ArenaState::kFirstAllpass + 3]};
-    float* const allpassR[4] = {lines16k[ArenaState::kFirstAllpass + 4], lines16k[ArenaState::kFirstAllpass + 5],
-                                lines16k[ArenaState::kFirstAllpass + 6], lines16k[ArenaState::kFirstAllpass + 7]};
 
     float nz[kStretch], uL[kStretch], uR[kStretch];
     float sum[2][kStretch];
@@ -113,25 +86,36 @@ void Engine::processArena(int n) {
         frontEndRun(done, m, 1, nz, uL, uR);
         write16k = (write16k + m) & kMask16k;
         for (int i = 0; i < m; ++i) {
-            const int q = (q0 + i) & kMask64k;
+            const int q = (q0 + i) & longMask;
             longLine[0][q] = uL[i];
             longLine[1][q] = uR[i];
-            sum[0][i] = 0.0f;
-            sum[1][i] = 0.0f;
         }
 
-        // Comb lines, two at a time, each bank into its own sum.
-        for (int line = 0; line < ArenaState::kLines; line += 2) {
-            const CombPair pair{lines16k[ArenaState::kFirstComb + line], lines16k[ArenaState::kFirstComb + line + 1],
-                                longLine[arenaFeed(line)], longLine[arenaFeed(line + 1)],
-                                st.loopDelay[line], st.loopDelay[line + 1],
-                                st.reflectionDelay[line], st.reflectionDelay[line + 1],
-                                &st.combState[line], &st.combState[line + 1]};
-            runCombPair(pair, g, damp, nz, sum[line < ArenaState::kBank ? 0 : 1], m, p0, q0);
+        for (int first = 0; first < ArenaState::kLines; first += 8) {
+            std::array<int, 9> behind{};
+            std::array<int, 8> refl{};
+            for (int k = 0; k < 8; ++k) {
+                behind[1 + k] = st.loopDelay[first + k];
+                refl[k] = st.reflectionDelay[first + k];
+            }
+            forEachRun(m, p0, combRing, behind, q0, longMask + 1, refl,
+                       [&](int i, int len, const std::array<int, 9>& at, const std::array<int, 8>& rd) {
+                           const float* tap[8];
+                           const float* feed[8];
+                           float* wr[8];
+                           for (int k = 0; k < 8; ++k) {
+                               tap[k] = comb[first + k] + at[1 + k];
+                               feed[k] = longLine[arenaFeed(first + k)] + rd[k];
+                               wr[k] = comb[first + k] + at[0];
+                           }
+                           dampedCombs8(tap, feed, wr, nz + i, st.combState + first, damp, g, len);
+                       });
         }
+        sumTaps(sum[0], comb, nullptr, ArenaState::kBank, combRing, m, p0);
+        sumTaps(sum[1], comb + ArenaState::kBank, nullptr, ArenaState::kBank, combRing, m, p0);
 
-        allpassCascadeStretch(allpassL, st.allpassDelay, c, sum[0], m, p0);
-        allpassCascadeStretch(allpassR, st.allpassDelay + 4, c, sum[1], m, p0);
+        allpassCascadeStretch(allpass, st.allpassDelay, c, sum[0], m, p0, allpassRing);
+        allpassCascadeStretch(allpass + 4, st.allpassDelay + 4, c, sum[1], m, p0, allpassRing);
         for (int i = 0; i < m; ++i) {
             workOutL[done + i] = kOutputScale * sum[0][i];
             workOutR[done + i] = kOutputScale * sum[1][i];

@@ -9,11 +9,12 @@ namespace moltaro {
 struct ArenaState {
     static constexpr int kBank = 24;            // comb lines per bank
     static constexpr int kLines = 2 * kBank;    // left bank 0..23, right bank 24..47
-    // Pool lines: combs on lines16k[kFirstComb ..], all-passes L1..L4, R1..R4 after them,
-    // the two long input copies on lines64k[kLongLeft], lines64k[kLongRight].
-    static constexpr int kFirstComb = 0;
-    static constexpr int kFirstAllpass = kFirstComb + kLines;
+    // Pool memory: the comb lines, then the all-passes L1..L4, R1..R4, as rings packed
+    // into the single lines (packedRing); the two long input copies as rings at the start
+    // of lines64k[kLongLeft], lines64k[kLongRight].
     static constexpr int kLongLeft = 2, kLongRight = 3;
+    // Ring sizes in samples, from the taps (set by the setup).
+    int combRing = kLen16k, allpassRing = kLen16k, longRing = kLen64k;
 
     // Taps, as delays in core samples behind the shared write index (set by the setup).
     int reflectionDelay[kLines] = {};   // on the long line of the line's feed channel

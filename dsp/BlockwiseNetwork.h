@@ -11,6 +11,7 @@
 #include <cstddef>
 
 #include "Blocks.h"
+#include "Simd.h"
 
 namespace moltaro {
 
@@ -31,28 +32,124 @@ inline int delayOfTap16k(int w, double d) { return (w - tap16k(w, d)) & kMask16k
 inline int delayOfTap64k(int w, double d) { return (w - tap64k(w, d)) & kMask64k; }
 
 // Splits [0, m) into runs in which no tap position wraps and calls
-// body(i, len, at16, at64) for each: at16[k] is the position `behind16[k]` samples
-// behind write position p0 + i on the 16384-sample lines, at64[k] the position
-// `behind64[k]` samples behind q0 + i on the 65536-sample lines.
-template <std::size_t N16, std::size_t N64, class Body>
-inline void forEachRun(int m, int p0, const std::array<int, N16>& behind16, int q0,
-                       const std::array<int, N64>& behind64, Body&& body) {
+// body(i, len, atA, atB) for each: atA[k] is the position `behindA[k]` samples behind
+// write position pA + i on lines of sizeA samples, atB[k] the position `behindB[k]`
+// samples behind pB + i on lines of sizeB samples (sizes are powers of two).
+template <std::size_t NA, std::size_t NB, class Body>
+inline void forEachRun(int m, int pA, int sizeA, const std::array<int, NA>& behindA, int pB, int sizeB,
+                       const std::array<int, NB>& behindB, Body&& body) {
+    const int maskA = sizeA - 1, maskB = sizeB - 1;
     int i = 0;
     while (i < m) {
         int len = m - i;
-        std::array<int, N16> at16;
-        std::array<int, N64> at64;
-        const int p = (p0 + i) & kMask16k, q = (q0 + i) & kMask64k;
-        for (std::size_t k = 0; k < N16; ++k) {
-            at16[k] = (p - behind16[k]) & kMask16k;
-            len = runWithin(len, at16[k], 16384);
+        std::array<int, NA> atA;
+        std::array<int, NB> atB;
+        const int p = (pA + i) & maskA, q = (pB + i) & maskB;
+        for (std::size_t k = 0; k < NA; ++k) {
+            atA[k] = (p - behindA[k]) & maskA;
+            len = runWithin(len, atA[k], sizeA);
         }
-        for (std::size_t k = 0; k < N64; ++k) {
-            at64[k] = (q - behind64[k]) & kMask64k;
-            len = runWithin(len, at64[k], 65536);
+        for (std::size_t k = 0; k < NB; ++k) {
+            atB[k] = (q - behindB[k]) & maskB;
+            len = runWithin(len, atB[k], sizeB);
         }
-        body(i, len, at16, at64);
+        body(i, len, atA, atB);
         i += len;
+    }
+}
+
+// The same on 16384-sample lines (A) and 65536-sample lines (B).
+template <std::size_t N16, std::size_t N64, class Body>
+inline void forEachRun(int m, int p0, const std::array<int, N16>& behind16, int q0,
+                       const std::array<int, N64>& behind64, Body&& body) {
+    forEachRun(m, p0, kLen16k, behind16, q0, kLen64k, behind64, static_cast<Body&&>(body));
+}
+
+// Smallest power-of-two ring that holds a tap `reach` samples back while a stretch of
+// `stretch` samples is written and then read (at least 256 samples).
+constexpr int ringFor(int reach, int stretch = kStretch) {
+    int size = 256;
+    while (size < reach + stretch) size *= 2;
+    return size;
+}
+// The ring for the farthest of `count` taps.
+inline int ringForTaps(const int* behind, int count, int stretch = kStretch) {
+    int reach = 0;
+    for (int k = 0; k < count; ++k) reach = behind[k] > reach ? behind[k] : reach;
+    return ringFor(reach, stretch);
+}
+
+// Where an algorithm lays out its rings: ring `index` of `size` samples, packed into the
+// single pool lines (each kLen16k + kGuard samples long) in order, as many to a line as
+// fit, so that the write index sweeps only the memory the taps need.
+inline float* packedRing(float* const* singleLines, int index, int size) {
+    const int perLine = (kLen16k + kGuard) / size;
+    return singleLines[index / perLine] + (index % perLine) * size;
+}
+// Single pool lines that `count` rings of `size` samples take, packed as above.
+constexpr int linesForRings(int count, int size) {
+    const int perLine = (kLen16k + kGuard) / size;
+    return (count + perLine - 1) / perLine;
+}
+
+// Eight damped combs side by side (two groups of four lanes, so that their chains of
+// dependent operations overlap) over `len` samples in which no position wraps:
+// s = n + (s + (tap - s) * damp); the line takes feed + g * s. tap[k], feed[k] and wr[k]
+// point at the run's first sample for comb k; state holds the eight comb states.
+// Lane by lane these are the operations of one comb alone, so the samples are the same.
+inline void dampedCombs8(const float* const tap[8], const float* const feed[8], float* const wr[8],
+                         const float* nz, float* state, float damp, float g, int len) {
+    const v4f dampV = splat4(damp), gV = splat4(g);
+    v4f a = load4(state), b = load4(state + 4);
+    int j = 0;
+    for (; j + 4 <= len; j += 4) {
+        v4f ta[4], tb[4], fa[4], fb[4];
+        for (int q = 0; q < 4; ++q) {
+            ta[q] = load4(tap[q] + j);
+            tb[q] = load4(tap[4 + q] + j);
+            fa[q] = load4(feed[q] + j);
+            fb[q] = load4(feed[4 + q] + j);
+        }
+        transpose4(ta[0], ta[1], ta[2], ta[3]);
+        transpose4(tb[0], tb[1], tb[2], tb[3]);
+        transpose4(fa[0], fa[1], fa[2], fa[3]);
+        transpose4(fb[0], fb[1], fb[2], fb[3]);
+        for (int t = 0; t < 4; ++t) {
+            const v4f nv = splat4(nz[j + t]);
+            a = nv + (a + (ta[t] - a) * dampV);
+            b = nv + (b + (tb[t] - b) * dampV);
+            ta[t] = fa[t] + gV * a;
+            tb[t] = fb[t] + gV * b;
+        }
+        transpose4(ta[0], ta[1], ta[2], ta[3]);
+        transpose4(tb[0], tb[1], tb[2], tb[3]);
+        for (int q = 0; q < 4; ++q) {
+            store4(wr[q] + j, ta[q]);
+            store4(wr[4 + q] + j, tb[q]);
+        }
+    }
+    alignas(16) float s[8];
+    store4(s, a);
+    store4(s + 4, b);
+    for (; j < len; ++j)
+        for (int k = 0; k < 8; ++k) {
+            s[k] = nz[j] + (s[k] + (tap[k][j] - s[k]) * damp);
+            wr[k][j] = feed[k][j] + g * s[k];
+        }
+    for (int k = 0; k < 8; ++k) state[k] = s[k];
+}
+
+// acc[i] = ((0 + line0) + line1) + ... over `count` lines of `size` samples, each read
+// behind[k] samples behind write position p0 + i (after the stretch was written).
+inline void sumTaps(float* acc, float* const* lines, const int* behind, int count, int size, int m, int p0) {
+    for (int i = 0; i < m; ++i) acc[i] = 0.0f;
+    for (int k = 0; k < count; ++k) {
+        forEachRun(m, p0, size, std::array<int, 1>{behind ? behind[k] : 0}, 0, 1, std::array<int, 0>{},
+                   [&](int i, int len, const std::array<int, 1>& at, const std::array<int, 0>&) {
+                       const float* t = lines[k] + at[0];
+                       float* e = acc + i;
+                       for (int j = 0; j < len; ++j) e[j] = e[j] + t[j];
+                   });
     }
 }
 
@@ -60,8 +157,8 @@ inline void forEachRun(int m, int p0, const std::array<int, N16>& behind16, int 
 // v = line[p - delay] - g*x; line[p] = x + g*v; output v. A stage "with -c" is
 // this stage with g = -c (negation is exact, so the samples are the same).
 // p0 is the write position of x[0].
-inline void allpassStretch(float* line, int delay, float g, float* x, int m, int p0) {
-    forEachRun(m, p0, std::array<int, 2>{0, delay}, 0, std::array<int, 0>{},
+inline void allpassStretch(float* line, int delay, float g, float* x, int m, int p0, int size = kLen16k) {
+    forEachRun(m, p0, size, std::array<int, 2>{0, delay}, 0, 1, std::array<int, 0>{},
                [&](int i, int len, const std::array<int, 2>& at, const std::array<int, 0>&) {
                    float* wr = line + at[0];
                    const float* rd = line + at[1];
@@ -76,11 +173,11 @@ inline void allpassStretch(float* line, int delay, float g, float* x, int m, int
 
 // Four stages in a row with the signs +c, -c, +c, -c.
 inline void allpassCascadeStretch(float* const lines[4], const int delays[4], float c, float* x,
-                                  int m, int p0) {
-    allpassStretch(lines[0], delays[0], c, x, m, p0);
-    allpassStretch(lines[1], delays[1], -c, x, m, p0);
-    allpassStretch(lines[2], delays[2], c, x, m, p0);
-    allpassStretch(lines[3], delays[3], -c, x, m, p0);
+                                  int m, int p0, int size = kLen16k) {
+    allpassStretch(lines[0], delays[0], c, x, m, p0, size);
+    allpassStretch(lines[1], delays[1], -c, x, m, p0, size);
+    allpassStretch(lines[2], delays[2], c, x, m, p0, size);
+    allpassStretch(lines[3], delays[3], -c, x, m, p0, size);
 }
 
 }  // namespace moltaro
