@@ -68,10 +68,9 @@ void Engine::processArena(int n) {
     const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
     const int combRing = st.combRing, allpassRing = st.allpassRing, longMask = st.longRing - 1;
     float* comb[ArenaState::kLines];
-    for (int line = 0; line < ArenaState::kLines; ++line) comb[line] = packedRing(lines16k, line, combRing);
-    float* const* allpassLines = lines16k + linesForRings(ArenaState::kLines, combRing);
+    for (int line = 0; line < ArenaState::kLines; ++line) comb[line] = st.combLine(lines16k, line);
     float* allpass[8];
-    for (int a = 0; a < 8; ++a) allpass[a] = packedRing(allpassLines, a, allpassRing);
+    for (int a = 0; a < 8; ++a) allpass[a] = st.allpassLine(lines16k, a);
     float* const longLine[2] = {lines64k[ArenaState::kLongLeft], lines64k[ArenaState::kLongRight]};
 
     float nz[kStretch], uL[kStretch], uR[kStretch];

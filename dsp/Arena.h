@@ -3,6 +3,7 @@
 // a long copy of the shaped input, then two four-stage all-pass cascades.
 
 #include "Blocks.h"
+#include "Rings.h"
 
 namespace moltaro {
 
@@ -25,6 +26,12 @@ struct ArenaState {
     float sizeFactor = 0.0f, loopGain = 0.0f, dampCoef = 0.0f, diffusionCoef = 0.0f;
 
     float combState[kLines] = {};
+
+    // Where the core lays out comb line `line` and all-pass `a` in the single pool lines.
+    float* combLine(float* const* single, int line) const { return packedRing(single, line, combRing); }
+    float* allpassLine(float* const* single, int a) const {
+        return packedRing(single + linesForRings(kLines, combRing), a, allpassRing);
+    }
 
     void clear(ClearReason) {
         for (float& s : combState) s = 0.0f;

@@ -11,6 +11,7 @@
 #include <cstddef>
 
 #include "Blocks.h"
+#include "Rings.h"
 #include "Simd.h"
 
 namespace moltaro {
@@ -65,32 +66,8 @@ inline void forEachRun(int m, int p0, const std::array<int, N16>& behind16, int 
     forEachRun(m, p0, kLen16k, behind16, q0, kLen64k, behind64, static_cast<Body&&>(body));
 }
 
-// Smallest power-of-two ring that holds a tap `reach` samples back while a stretch of
-// `stretch` samples is written and then read (at least 256 samples).
-constexpr int ringFor(int reach, int stretch = kStretch) {
-    int size = 256;
-    while (size < reach + stretch) size *= 2;
-    return size;
-}
-// The ring for the farthest of `count` taps.
-inline int ringForTaps(const int* behind, int count, int stretch = kStretch) {
-    int reach = 0;
-    for (int k = 0; k < count; ++k) reach = behind[k] > reach ? behind[k] : reach;
-    return ringFor(reach, stretch);
-}
-
-// Where an algorithm lays out its rings: ring `index` of `size` samples, packed into the
-// single pool lines (each kLen16k + kGuard samples long) in order, as many to a line as
-// fit, so that the write index sweeps only the memory the taps need.
-inline float* packedRing(float* const* singleLines, int index, int size) {
-    const int perLine = (kLen16k + kGuard) / size;
-    return singleLines[index / perLine] + (index % perLine) * size;
-}
-// Single pool lines that `count` rings of `size` samples take, packed as above.
-constexpr int linesForRings(int count, int size) {
-    const int perLine = (kLen16k + kGuard) / size;
-    return (count + perLine - 1) / perLine;
-}
+// The ring for the farthest of `count` taps, for the stretches of these cores.
+inline int ringForTaps(const int* behind, int count) { return ringForTaps(behind, count, kStretch); }
 
 // Eight damped combs side by side (two groups of four lanes, so that their chains of
 // dependent operations overlap) over `len` samples in which no position wraps:

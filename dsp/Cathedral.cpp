@@ -30,41 +30,6 @@ constexpr double kAllpassD[8] = {
 
 constexpr float kOutputScale = 0.0891f;
 
-// Two comb lines of one bank over m samples: damped loop tap, write of input mix plus
-// feedback, then the output tap read into sum (line a first, then line b).
-struct CombPair {
-    float* lineA; float* lineB;
-    const float* feedA; const float* feedB;   // input mixes of the stretch
-    int loopA, loopB, outA, outB;
-    float* stateA; float* stateB;
-};
-
-void runCombPair(const CombPair& c, float g, float damp, const float* nz, float* sum, int m, int p0) {
-    float sa = *c.stateA, sb = *c.stateB;
-    forEachRun(m, p0, std::array<int, 5>{0, c.loopA, c.loopB, c.outA, c.outB}, 0, std::array<int, 0>{},
-               [&](int i, int len, const std::array<int, 5>& at, const std::array<int, 0>&) {
-                   float* wrA = c.lineA + at[0];
-                   float* wrB = c.lineB + at[0];
-                   const float* loopRdA = c.lineA + at[1];
-                   const float* loopRdB = c.lineB + at[2];
-                   const float* outRdA = c.lineA + at[3];
-                   const float* outRdB = c.lineB + at[4];
-                   const float* fa = c.feedA + i;
-                   const float* fb = c.feedB + i;
-                   const float* n = nz + i;
-                   float* out = sum + i;
-                   for (int j = 0; j < len; ++j) {
-                       sa = n[j] + (sa + (loopRdA[j] - sa) * damp);
-                       wrA[j] = fa[j] + g * sa;
-                       sb = n[j] + (sb + (loopRdB[j] - sb) * damp);
-                       wrB[j] = fb[j] + g * sb;
-                       out[j] = out[j] + outRdA[j] + outRdB[j];
-                   }
-               });
-    *c.stateA = sa;
-    *c.stateB = sb;
-}
-
 }  // namespace
 
 void Engine::prepareCathedral() {
@@ -98,14 +63,24 @@ void Engine::prepareCathedral() {
     // The right bank's loops are not jittered.
     for (int k = 0; k < CathedralState::kBank; ++k)
         st.loopDelay[CathedralState::kBank + k] = delayOfTap16k(w16, 44100.0 * std::pow(2.0, k / 24.0) * s * 0.125);
+    const int loopRing = ringForTaps(st.loopDelay, CathedralState::kLines);
+    const int outRing = ringForTaps(st.outDelay, CathedralState::kLines);
+    st.combRing = loopRing > outRing ? loopRing : outRing;
+    st.allpassRing = ringForTaps(st.allpassDelay, 8);
 }
 
+// Every comb line feeds back only into itself through a delay longer than a stretch, so
+// the lines run over a whole stretch eight at a time (dampedCombs8); the output taps are
+// read afterwards, in line order (the shortest, about 28 samples, then finds what the
+// stretch wrote). The samples are those of a loop sample by sample.
 void Engine::processCathedral(int n) {
     CathedralState& st = cathedral;
     const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
-    constexpr int ap = CathedralState::kFirstAllpass;
-    float* const allpassL[4] = {lines16k[ap + 0], lines16k[ap + 1], lines16k[ap + 2], lines16k[ap + 3]};
-    float* const allpassR[4] = {lines16k[ap + 4], lines16k[ap + 5], lines16k[ap + 6], lines16k[ap + 7]};
+    const int combRing = st.combRing, allpassRing = st.allpassRing;
+    float* comb[CathedralState::kLines];
+    for (int line = 0; line < CathedralState::kLines; ++line) comb[line] = st.combLine(lines16k, line);
+    float* allpass[8];
+    for (int a = 0; a < 8; ++a) allpass[a] = st.allpassLine(lines16k, a);
 
     float nz[kStretch], uL[kStretch], uR[kStretch];
     float mix[4][kStretch];   // indexed by CathedralState::Feed
@@ -122,26 +97,34 @@ void Engine::processCathedral(int n) {
             mix[CathedralState::kR75][i] = 0.75f * uR[i];
             mix[CathedralState::kL50R25][i] = 0.5f * uL[i] + 0.25f * uR[i];
             mix[CathedralState::kL25R50][i] = 0.25f * uL[i] + 0.5f * uR[i];
-            sum[0][i] = 0.0f;
-            sum[1][i] = 0.0f;
         }
 
-        for (int line = 0; line < CathedralState::kLines; line += 2) {
-            const CombPair pair{lines16k[CathedralState::kFirstComb + line],
-                                lines16k[CathedralState::kFirstComb + line + 1],
-                                mix[cathedralFeed(line)], mix[cathedralFeed(line + 1)],
-                                st.loopDelay[line], st.loopDelay[line + 1],
-                                st.outDelay[line], st.outDelay[line + 1],
-                                &st.combState[line], &st.combState[line + 1]};
-            runCombPair(pair, g, damp, nz, sum[line < CathedralState::kBank ? 0 : 1], m, p0);
+        for (int first = 0; first < CathedralState::kLines; first += 8) {
+            std::array<int, 9> behind{};
+            for (int k = 0; k < 8; ++k) behind[1 + k] = st.loopDelay[first + k];
+            forEachRun(m, p0, combRing, behind, 0, 1, std::array<int, 0>{},
+                       [&](int i, int len, const std::array<int, 9>& at, const std::array<int, 0>&) {
+                           const float* tap[8];
+                           const float* feed[8];
+                           float* wr[8];
+                           for (int k = 0; k < 8; ++k) {
+                               tap[k] = comb[first + k] + at[1 + k];
+                               feed[k] = mix[cathedralFeed(first + k)] + i;
+                               wr[k] = comb[first + k] + at[0];
+                           }
+                           dampedCombs8(tap, feed, wr, nz + i, st.combState + first, damp, g, len);
+                       });
         }
+        sumTaps(sum[0], comb, st.outDelay, CathedralState::kBank, combRing, m, p0);
+        sumTaps(sum[1], comb + CathedralState::kBank, st.outDelay + CathedralState::kBank, CathedralState::kBank,
+                combRing, m, p0);
 
         for (int i = 0; i < m; ++i) {
             sum[0][i] = kOutputScale * sum[0][i];
             sum[1][i] = kOutputScale * sum[1][i];
         }
-        allpassCascadeStretch(allpassL, st.allpassDelay, c, sum[0], m, p0);
-        allpassCascadeStretch(allpassR, st.allpassDelay + 4, c, sum[1], m, p0);
+        allpassCascadeStretch(allpass, st.allpassDelay, c, sum[0], m, p0, allpassRing);
+        allpassCascadeStretch(allpass + 4, st.allpassDelay + 4, c, sum[1], m, p0, allpassRing);
         for (int i = 0; i < m; ++i) {
             workOutL[done + i] = sum[0][i];
             workOutR[done + i] = sum[1][i];

@@ -4,15 +4,16 @@
 // all-pass cascades.
 
 #include "Blocks.h"
+#include "Rings.h"
 
 namespace moltaro {
 
 struct CathedralState {
     static constexpr int kBank = 24;            // comb lines per bank
     static constexpr int kLines = 2 * kBank;    // left bank 0..23, right bank 24..47
-    // Pool lines: combs on lines16k[kFirstComb ..], all-passes L1..L4, R1..R4 after them.
-    static constexpr int kFirstComb = 0;
-    static constexpr int kFirstAllpass = kFirstComb + kLines;
+    // Pool memory: the comb lines, then the all-passes L1..L4, R1..R4, as rings packed
+    // into the single lines (packedRing), of these sizes in samples (set by the setup).
+    int combRing = kLen16k, allpassRing = kLen16k;
 
     // The four input mixes a comb line can take.
     enum Feed { kL75, kR75, kL50R25, kL25R50 };
@@ -26,6 +27,12 @@ struct CathedralState {
     float sizeFactor = 0.0f, loopGain = 0.0f, dampCoef = 0.0f, diffusionCoef = 0.0f;
 
     float combState[kLines] = {};
+
+    // Where the core lays out comb line `line` and all-pass `a` in the single pool lines.
+    float* combLine(float* const* single, int line) const { return packedRing(single, line, combRing); }
+    float* allpassLine(float* const* single, int a) const {
+        return packedRing(single + linesForRings(kLines, combRing), a, allpassRing);
+    }
 
     void clear(ClearReason) {
         for (float& s : combState) s = 0.0f;

@@ -114,9 +114,9 @@ TEST(Cathedral, RightInputAloneFeedsEighteenLeftBankLines) {
     run(*e, kCathedral, silent, imp, outL, outR);
     int fed = 0;
     for (int k = 0; k < 24; ++k) {
-        const float* line = e->lines16k[CathedralState::kFirstComb + k];
+        const float* line = e->cathedral.combLine(e->lines16k, k);
         float peak = 0.0f;
-        for (int i = 0; i < 16384; ++i) peak = std::max(peak, std::fabs(line[i]));
+        for (int i = 0; i < e->cathedral.combRing; ++i) peak = std::max(peak, std::fabs(line[i]));
         EXPECT_EQ(peak > 0.1f, kFeed[k].r > 0.0f) << "left-bank line " << k;
         fed += peak > 0.1f;
     }
