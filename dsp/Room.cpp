@@ -37,42 +37,16 @@ constexpr int kCombFeed[RoomState::kCombs] = {0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1
 
 constexpr float kOutScale = 0.14875f;
 
-// Pool lines: A1..A4, A7..A10, B1..B4 and B7..B10 lie in the four divided blocks
-// (lines16k[64..79]); the other eight combs and the all-passes take single lines.
-constexpr int kCombLine[RoomState::kCombs] = {64, 65, 66, 67, 0, 1, 68, 69, 70, 71, 2, 3,
-                                              72, 73, 74, 75, 4, 5, 76, 77, 78, 79, 6, 7};
-constexpr int kFirstAllpassLine = 8;
-
-// One damped comb over a stretch: s = nz + (s + (line[p - delay] - s) * k), then
-// line[p] = u + s * g.
-void runComb(float* line, int delay, float& state, const float* u, const float* nz, float k,
-             float g, int m, int p0) {
-    float s = state;
-    for (int i = 0; i < m;) {
-        const int p = (p0 + i) & kMask16k, r = (p - delay) & kMask16k;
-        const int len = runWithin(runWithin(m - i, p, 16384), r, 16384);
-        const float* rd = line + r;
-        float* wr = line + p;
-        const float* in = u + i;
-        const float* n = nz + i;
-        for (int j = 0; j < len; ++j) {
-            s = n[j] + (s + (rd[j] - s) * k);
-            wr[j] = in[j] + s * g;
-        }
-        i += len;
-    }
-    state = s;
-}
-
 // Four output taps added to sum in order: sum = sum + t0 + t1 + t2 + t3, or, for the
 // first group, sum = t0 + t1 + t2 + t3.
-void addFourTaps(float* sum, float* const line[4], const int delay[4], bool first, int m, int p0) {
+void addFourTaps(float* sum, float* const line[4], const int delay[4], bool first, int m, int p0, int size) {
+    const int mask = size - 1;
     for (int i = 0; i < m;) {
-        const int p = (p0 + i) & kMask16k;
+        const int p = (p0 + i) & mask;
         int r[4], len = m - i;
         for (int t = 0; t < 4; ++t) {
-            r[t] = (p - delay[t]) & kMask16k;
-            len = runWithin(len, r[t], 16384);
+            r[t] = (p - delay[t]) & mask;
+            len = runWithin(len, r[t], size);
         }
         const float* t0 = line[0] + r[0];
         const float* t1 = line[1] + r[1];
@@ -118,14 +92,23 @@ void Engine::prepareRoom() {
     for (int ch = 0; ch < 2; ++ch)
         for (int t = 0; t < RoomState::kOutTaps; ++t)
             r.outDelay[ch][t] = delayOfTap16k(w, h * kOutFactor[ch][t]);
+    const int combRing = ringForTaps(r.combDelay, RoomState::kCombs);
+    const int outRing = ringForTaps(&r.outDelay[0][0], 2 * RoomState::kOutTaps);
+    r.combRing = combRing > outRing ? combRing : outRing;
+    r.allpassRing = ringForTaps(r.allpassDelay, RoomState::kAllpasses);
 }
 
-// Each comb feeds back only into itself, so the combs run over a whole stretch one
-// after the other; the output taps then read the comb lines, finding at sample i what
-// the combs wrote up to i (no tap reaches back anywhere near a line's length). The
-// samples are those of a loop sample by sample.
+// Each comb feeds back only into itself, so the combs run over a whole stretch, eight
+// side by side (dampedCombs8); the output taps then read the comb lines, finding at
+// sample i what the combs wrote up to i (no tap reaches back anywhere near a ring's
+// length). The samples are those of a loop sample by sample.
 void Engine::processRoom(int n) {
     RoomState& r = room;
+    const int combRing = r.combRing, allpassRing = r.allpassRing;
+    float* comb[RoomState::kCombs];
+    for (int c = 0; c < RoomState::kCombs; ++c) comb[c] = r.combLine(lines16k, c);
+    float* allpass[RoomState::kAllpasses];
+    for (int a = 0; a < RoomState::kAllpasses; ++a) allpass[a] = r.allpassLine(lines16k, a);
     float nz[kStretch], u[2][kStretch], sum[2][kStretch];
 
     for (int done = 0; done < n;) {
@@ -134,22 +117,31 @@ void Engine::processRoom(int n) {
 
         frontEndRun(done, m, 1, nz, u[0], u[1]);
 
-        for (int c = 0; c < RoomState::kCombs; ++c)
-            runComb(lines16k[kCombLine[c]], r.combDelay[c], r.s[c], u[kCombFeed[c]], nz, r.k, r.g,
-                    m, p0);
+        for (int first = 0; first < RoomState::kCombs; first += 8) {
+            std::array<int, 9> behind{};
+            for (int k = 0; k < 8; ++k) behind[1 + k] = r.combDelay[first + k];
+            forEachRun(m, p0, combRing, behind, 0, 1, std::array<int, 0>{},
+                       [&](int i, int len, const std::array<int, 9>& at, const std::array<int, 0>&) {
+                           const float* tap[8];
+                           const float* feed[8];
+                           float* wr[8];
+                           for (int k = 0; k < 8; ++k) {
+                               tap[k] = comb[first + k] + at[1 + k];
+                               feed[k] = u[kCombFeed[first + k]] + i;
+                               wr[k] = comb[first + k] + at[0];
+                           }
+                           dampedCombs8(tap, feed, wr, nz + i, r.s + first, r.k, r.g, len);
+                       });
+        }
 
         for (int ch = 0; ch < 2; ++ch) {
             for (int t = 0; t < RoomState::kOutTaps; t += 4) {
-                float* const line[4] = {
-                    lines16k[kCombLine[kOutComb[ch][t]]], lines16k[kCombLine[kOutComb[ch][t + 1]]],
-                    lines16k[kCombLine[kOutComb[ch][t + 2]]], lines16k[kCombLine[kOutComb[ch][t + 3]]]};
-                addFourTaps(sum[ch], line, r.outDelay[ch] + t, t == 0, m, p0);
+                float* const line[4] = {comb[kOutComb[ch][t]], comb[kOutComb[ch][t + 1]],
+                                        comb[kOutComb[ch][t + 2]], comb[kOutComb[ch][t + 3]]};
+                addFourTaps(sum[ch], line, r.outDelay[ch] + t, t == 0, m, p0, combRing);
             }
             for (int i = 0; i < m; ++i) sum[ch][i] = kOutScale * sum[ch][i];
-            float* const diffuser[4] = {
-                lines16k[kFirstAllpassLine + 4 * ch], lines16k[kFirstAllpassLine + 4 * ch + 1],
-                lines16k[kFirstAllpassLine + 4 * ch + 2], lines16k[kFirstAllpassLine + 4 * ch + 3]};
-            allpassCascadeStretch(diffuser, r.allpassDelay + 4 * ch, r.ga, sum[ch], m, p0);
+            allpassCascadeStretch(allpass + 4 * ch, r.allpassDelay + 4 * ch, r.ga, sum[ch], m, p0, allpassRing);
         }
 
         for (int i = 0; i < m; ++i) {

@@ -4,6 +4,7 @@
 // per channel.
 
 #include "Blocks.h"
+#include "Rings.h"
 
 namespace moltaro {
 
@@ -24,6 +25,14 @@ struct RoomState {
     int allpassDelay[kAllpasses] = {};
 
     float s[kCombs] = {};   // comb damping states
+
+    // Pool memory: the combs A1..A12, B1..B12, then the all-passes, as rings packed into
+    // the single lines, of these sizes in samples (set by the setup).
+    int combRing = kLen16k, allpassRing = kLen16k;
+    float* combLine(float* const* single, int c) const { return packedRing(single, c, combRing); }
+    float* allpassLine(float* const* single, int a) const {
+        return packedRing(single + linesForRings(kCombs, combRing), a, allpassRing);
+    }
 
     void clear(ClearReason) {
         for (float& x : s) x = 0.0f;
