@@ -116,6 +116,28 @@ inline void dampedCombs8(const float* const tap[8], const float* const feed[8], 
     for (int k = 0; k < 8; ++k) state[k] = s[k];
 }
 
+// Eight comb lines of `size` samples over a stretch of m samples (dampedCombs8 on each
+// run without a wrap): comb k reads delay[k] behind write position p0 + i, and its feed
+// for stretch sample i is feed(k) + i.
+template <class Feed>
+inline void dampedCombStretch8(float* const* lines, const int* delay, int size, Feed feed, const float* nz,
+                               float* state, float damp, float g, int m, int p0) {
+    std::array<int, 9> behind{};
+    for (int k = 0; k < 8; ++k) behind[1 + k] = delay[k];
+    forEachRun(m, p0, size, behind, 0, 1, std::array<int, 0>{},
+               [&](int i, int len, const std::array<int, 9>& at, const std::array<int, 0>&) {
+                   const float* tap[8];
+                   const float* in[8];
+                   float* wr[8];
+                   for (int k = 0; k < 8; ++k) {
+                       tap[k] = lines[k] + at[1 + k];
+                       in[k] = feed(k) + i;
+                       wr[k] = lines[k] + at[0];
+                   }
+                   dampedCombs8(tap, in, wr, nz + i, state, damp, g, len);
+               });
+}
+
 // acc[i] = ((0 + line0) + line1) + ... over `count` lines of `size` samples, each read
 // behind[k] samples behind write position p0 + i (after the stretch was written).
 inline void sumTaps(float* acc, float* const* lines, const int* behind, int count, int size, int m, int p0) {

@@ -99,22 +99,10 @@ void Engine::processCathedral(int n) {
             mix[CathedralState::kL25R50][i] = 0.25f * uL[i] + 0.5f * uR[i];
         }
 
-        for (int first = 0; first < CathedralState::kLines; first += 8) {
-            std::array<int, 9> behind{};
-            for (int k = 0; k < 8; ++k) behind[1 + k] = st.loopDelay[first + k];
-            forEachRun(m, p0, combRing, behind, 0, 1, std::array<int, 0>{},
-                       [&](int i, int len, const std::array<int, 9>& at, const std::array<int, 0>&) {
-                           const float* tap[8];
-                           const float* feed[8];
-                           float* wr[8];
-                           for (int k = 0; k < 8; ++k) {
-                               tap[k] = comb[first + k] + at[1 + k];
-                               feed[k] = mix[cathedralFeed(first + k)] + i;
-                               wr[k] = comb[first + k] + at[0];
-                           }
-                           dampedCombs8(tap, feed, wr, nz + i, st.combState + first, damp, g, len);
-                       });
-        }
+        for (int first = 0; first < CathedralState::kLines; first += 8)
+            dampedCombStretch8(comb + first, st.loopDelay + first, combRing,
+                               [&](int k) { return mix[cathedralFeed(first + k)]; }, nz, st.combState + first,
+                               damp, g, m, p0);
         sumTaps(sum[0], comb, st.outDelay, CathedralState::kBank, combRing, m, p0);
         sumTaps(sum[1], comb + CathedralState::kBank, st.outDelay + CathedralState::kBank, CathedralState::kBank,
                 combRing, m, p0);

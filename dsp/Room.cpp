@@ -117,22 +117,9 @@ void Engine::processRoom(int n) {
 
         frontEndRun(done, m, 1, nz, u[0], u[1]);
 
-        for (int first = 0; first < RoomState::kCombs; first += 8) {
-            std::array<int, 9> behind{};
-            for (int k = 0; k < 8; ++k) behind[1 + k] = r.combDelay[first + k];
-            forEachRun(m, p0, combRing, behind, 0, 1, std::array<int, 0>{},
-                       [&](int i, int len, const std::array<int, 9>& at, const std::array<int, 0>&) {
-                           const float* tap[8];
-                           const float* feed[8];
-                           float* wr[8];
-                           for (int k = 0; k < 8; ++k) {
-                               tap[k] = comb[first + k] + at[1 + k];
-                               feed[k] = u[kCombFeed[first + k]] + i;
-                               wr[k] = comb[first + k] + at[0];
-                           }
-                           dampedCombs8(tap, feed, wr, nz + i, r.s + first, r.k, r.g, len);
-                       });
-        }
+        for (int first = 0; first < RoomState::kCombs; first += 8)
+            dampedCombStretch8(comb + first, r.combDelay + first, combRing,
+                               [&](int k) { return u[kCombFeed[first + k]]; }, nz, r.s + first, r.k, r.g, m, p0);
 
         for (int ch = 0; ch < 2; ++ch) {
             for (int t = 0; t < RoomState::kOutTaps; t += 4) {
