@@ -5,6 +5,7 @@
 // on a copy of the shaped input, and a third all-pass.
 
 #include "Blocks.h"
+#include "Rings.h"
 
 namespace moltaro {
 
@@ -13,12 +14,10 @@ struct ClubNetworkState {
     static constexpr int kEarlyTaps = 24;      // T1..T12 left, T13..T24 right
     static constexpr int kOutAllpasses = 6;    // O1..O3 left, O4..O6 right
 
-    // Pool lines: the input copies DL, DR on lines64k[kEarlyLeft], lines64k[kEarlyRight];
-    // combs, loop all-passes and output all-passes on consecutive 16384-sample lines.
+    // Pool memory: the input copies DL, DR as rings at the start of lines64k[kEarlyLeft],
+    // lines64k[kEarlyRight]; the combs, the loop all-passes and the output all-passes as
+    // rings packed into the single lines, in that order.
     static constexpr int kEarlyLeft = 2, kEarlyRight = 3;
-    static constexpr int kFirstComb = 0;
-    static constexpr int kFirstLoop = kFirstComb + kCombs;
-    static constexpr int kFirstOut = kFirstLoop + kCombs;
 
     // Coefficients of the last setup.
     float ga = 0.0f;          // all-pass gain
@@ -32,8 +31,21 @@ struct ClubNetworkState {
     int loopDelay[kCombs] = {};
     int earlyDelay[kEarlyTaps] = {};
     int outDelay[kOutAllpasses] = {};
+    // Each comb's loop: the distance between its write and read positions (combDelay
+    // shortened by how far behind write16k a comb that writes behind writes).
+    int combLoop[kCombs] = {};
 
     float s[kCombs] = {};     // comb damping states
+
+    // Ring sizes in samples (set by the setup) and where the core lays out each line.
+    int combRing = kLen16k, loopRing = kLen16k, outRing = kLen16k, earlyRing = kLen64k;
+    float* combLine(float* const* single, int i) const { return packedRing(single, i, combRing); }
+    float* loopLine(float* const* single, int i) const {
+        return packedRing(single + linesForRings(kCombs, combRing), i, loopRing);
+    }
+    float* outLine(float* const* single, int o) const {
+        return packedRing(single + linesForRings(kCombs, combRing) + linesForRings(kCombs, loopRing), o, outRing);
+    }
 
     void clear(ClearReason) {
         for (float& x : s) x = 0.0f;

@@ -17,6 +17,7 @@
 // stretch one after the other, then each channel's all-passes and early taps. The
 // samples are those of a loop sample by sample.
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "BlockwiseNetwork.h"
@@ -30,73 +31,129 @@ namespace clubnet {
 constexpr double kEarlyAmplitude[12] = {1,      0.7071,  0.5,     0.3536, 0.25,    0.1768,
                                         0.125,  0.0884,  0.0625,  0.04419, 0.03125, 0.02209};
 
-// One comb of the tank: lines, delays, write position rule, state, input.
-struct Comb {
-    float* line;
-    float* loop;
-    int combDelay, loopDelay;
-    bool behind;
-    float* state;
-    const float* u;
-};
-
-// Two combs over a stretch; their states are added to sum (a, then b), or form it
-// when First. p0 is write16k of the first sample, behind0 the position written by the
-// combs that write behind.
-template <int StateSign, bool First>
-void runCombPair(const Comb& a, const Comb& b, float ga, float k, float fb, const float* nz,
-                 float* sum, int m, int p0, int behind0) {
-    float sa = *a.state, sb = *b.state;
-    for (int i = 0; i < m;) {
-        const int p = (p0 + i) & kMask16k, back = (behind0 + i) & kMask16k;
-        const int wa = a.behind ? back : p, wb = b.behind ? back : p;
-        const int ca = (p - a.combDelay) & kMask16k, la = (p - a.loopDelay) & kMask16k;
-        const int cb = (p - b.combDelay) & kMask16k, lb = (p - b.loopDelay) & kMask16k;
-        int len = runWithin(m - i, p, 16384);
-        for (int pos : {wa, wb, ca, la, cb, lb}) len = runWithin(len, pos, 16384);
-
-        const float* combRdA = a.line + ca;
-        const float* loopRdA = a.loop + la;
-        float* combWrA = a.line + wa;
-        float* loopWrA = a.loop + p;
-        const float* combRdB = b.line + cb;
-        const float* loopRdB = b.loop + lb;
-        float* combWrB = b.line + wb;
-        float* loopWrB = b.loop + p;
-        const float* ua = a.u + i;
-        const float* ub = b.u + i;
-        const float* n = nz + i;
-        float* out = sum + i;
-        for (int j = 0; j < len; ++j) {
-            const float da = loopRdA[j];
-            const float va = ga * da - combRdA[j];
-            loopWrA[j] = va;
-            const float ya = da - ga * va;
-            sa = sa + (ya - sa) * k + n[j];
-            combWrA[j] = StateSign > 0 ? ua[j] + fb * sa : ua[j] - fb * sa;
-
-            const float db = loopRdB[j];
-            const float vb = ga * db - combRdB[j];
-            loopWrB[j] = vb;
-            const float yb = db - ga * vb;
-            sb = sb + (yb - sb) * k + n[j];
-            combWrB[j] = StateSign > 0 ? ub[j] + fb * sb : ub[j] - fb * sb;
-
-            out[j] = First ? sa + sb : out[j] + sa + sb;
+// Eight combs of the tank side by side (two groups of four lanes, so that their chains of
+// dependent operations overlap) over `len` samples in which no position wraps. Per comb:
+// d = loop tap; v = ga * d - comb tap; the loop line takes v; y = d - ga * v;
+// s = s + (y - s) * k + n; the comb line takes u + fb * s (u - fb * s when StateSign is
+// -1), and sOut[k] receives s. Lane by lane these are the operations of one comb alone.
+template <int StateSign>
+void tankCombs8(const float* const loopRd[8], const float* const combRd[8], float* const loopWr[8],
+                float* const combWr[8], const float* const u[8], float* const sOut[8], const float* nz,
+                float* state, float ga, float k, float fb, int len) {
+    const v4f gaV = splat4(ga), kV = splat4(k), fbV = splat4(fb);
+    v4f s[2] = {load4(state), load4(state + 4)};
+    int j = 0;
+    for (; j + 4 <= len; j += 4) {
+        v4f d[2][4], c[2][4], x[2][4], out[2][4];
+        for (int h = 0; h < 2; ++h) {
+            for (int q = 0; q < 4; ++q) {
+                d[h][q] = load4(loopRd[4 * h + q] + j);
+                c[h][q] = load4(combRd[4 * h + q] + j);
+                x[h][q] = load4(u[4 * h + q] + j);
+            }
+            transpose4(d[h][0], d[h][1], d[h][2], d[h][3]);
+            transpose4(c[h][0], c[h][1], c[h][2], c[h][3]);
+            transpose4(x[h][0], x[h][1], x[h][2], x[h][3]);
         }
+        for (int t = 0; t < 4; ++t) {
+            const v4f nv = splat4(nz[j + t]);
+            for (int h = 0; h < 2; ++h) {
+                const v4f v = gaV * d[h][t] - c[h][t];
+                const v4f y = d[h][t] - gaV * v;
+                s[h] = s[h] + (y - s[h]) * kV + nv;
+                d[h][t] = v;
+                c[h][t] = StateSign > 0 ? x[h][t] + fbV * s[h] : x[h][t] - fbV * s[h];
+                out[h][t] = s[h];
+            }
+        }
+        for (int h = 0; h < 2; ++h) {
+            transpose4(d[h][0], d[h][1], d[h][2], d[h][3]);
+            transpose4(c[h][0], c[h][1], c[h][2], c[h][3]);
+            transpose4(out[h][0], out[h][1], out[h][2], out[h][3]);
+            for (int q = 0; q < 4; ++q) {
+                store4(loopWr[4 * h + q] + j, d[h][q]);
+                store4(combWr[4 * h + q] + j, c[h][q]);
+                store4(sOut[4 * h + q] + j, out[h][q]);
+            }
+        }
+    }
+    alignas(16) float st[8];
+    store4(st, s[0]);
+    store4(st + 4, s[1]);
+    for (; j < len; ++j)
+        for (int q = 0; q < 8; ++q) {
+            const float d = loopRd[q][j];
+            const float v = ga * d - combRd[q][j];
+            loopWr[q][j] = v;
+            const float y = d - ga * v;
+            st[q] = st[q] + (y - st[q]) * k + nz[j];
+            combWr[q][j] = StateSign > 0 ? u[q][j] + fb * st[q] : u[q][j] - fb * st[q];
+            sOut[q][j] = st[q];
+        }
+    for (int q = 0; q < 8; ++q) state[q] = st[q];
+}
+
+// One group of eight combs over a stretch of m samples, split into runs in which no
+// position wraps. comb[k] is the comb's index (0..23); the comb and loop lines are rings
+// of sizes st.combRing and st.loopRing; p0 is write16k of the first sample, behind0 the
+// position written by the combs that write behind; each comb reads st.combLoop behind
+// where it writes; sOut[k] receives comb k's states.
+template <class Layout>
+void runTankGroup(Engine& e, ClubNetworkState& st, const int comb[8], const float* const u[2], const float* nz,
+                  float* const sOut[8], int m, int p0, int behind0) {
+    const int maskC = st.combRing - 1, maskL = st.loopRing - 1;
+    float* combLine[8];
+    float* loopLine[8];
+    float state[8];
+    for (int q = 0; q < 8; ++q) {
+        combLine[q] = st.combLine(e.lines16k, comb[q]);
+        loopLine[q] = st.loopLine(e.lines16k, comb[q]);
+        state[q] = st.s[comb[q]];
+    }
+    for (int i = 0; i < m;) {
+        const int p = p0 + i, back = behind0 + i;
+        int len = m - i;
+        const float* loopRd[8];
+        const float* combRd[8];
+        float* loopWr[8];
+        float* combWr[8];
+        const float* in[8];
+        float* out[8];
+        const int wl = p & maskL;
+        len = runWithin(len, wl, maskL + 1);
+        int rl[8], rc[8], wc[8];
+        for (int q = 0; q < 8; ++q) {
+            const int c = comb[q];
+            const int w = Layout::kWritesBehind[c] ? back : p;
+            wc[q] = w & maskC;
+            rl[q] = (p - st.loopDelay[c]) & maskL;
+            rc[q] = (w - st.combLoop[c]) & maskC;
+            len = runWithin(runWithin(runWithin(len, rl[q], maskL + 1), rc[q], maskC + 1), wc[q], maskC + 1);
+        }
+        for (int q = 0; q < 8; ++q) {
+            const int c = comb[q];
+            loopRd[q] = loopLine[q] + rl[q];
+            combRd[q] = combLine[q] + rc[q];
+            loopWr[q] = loopLine[q] + wl;
+            combWr[q] = combLine[q] + wc[q];
+            in[q] = u[Layout::kFeed[c]] + i;
+            out[q] = sOut[q] + i;
+        }
+        tankCombs8<Layout::kStateSign>(loopRd, combRd, loopWr, combWr, in, out, nz + i, state, st.ga, st.k, st.fb,
+                                       len);
         i += len;
     }
-    *a.state = sa;
-    *b.state = sb;
+    for (int q = 0; q < 8; ++q) st.s[comb[q]] = state[q];
 }
 
 // Output all-pass over a stretch, in place: d = line[p - delay]; v = x - g * d;
 // line[p] = v; output g * v + d. The second stage of each channel uses g = -ga
 // (v = x + ga * d, output d - ga * v: negation is exact, the samples are the same).
-inline void outAllpassStretch(float* line, int delay, float g, float* x, int m, int p0) {
+inline void outAllpassStretch(float* line, int delay, float g, float* x, int m, int p0, int size) {
+    const int mask = size - 1;
     for (int i = 0; i < m;) {
-        const int p = (p0 + i) & kMask16k, r = (p - delay) & kMask16k;
-        const int len = runWithin(runWithin(m - i, p, 16384), r, 16384);
+        const int p = (p0 + i) & mask, r = (p - delay) & mask;
+        const int len = runWithin(runWithin(m - i, p, size), r, size);
         const float* rd = line + r;
         float* wr = line + p;
         float* xs = x + i;
@@ -112,14 +169,15 @@ inline void outAllpassStretch(float* line, int delay, float g, float* x, int m, 
 
 // Four early taps added to acc in order with the signs +, -, +, -.
 inline void addEarlyTaps(float* acc, const float* const line[4], const int delay[4],
-                         const float gain[4], int m, int q0) {
+                         const float gain[4], int m, int q0, int size) {
     const float g0 = gain[0], g1 = gain[1], g2 = gain[2], g3 = gain[3];
+    const int mask = size - 1;
     for (int i = 0; i < m;) {
-        const int q = (q0 + i) & kMask64k;
+        const int q = (q0 + i) & mask;
         int r[4], len = m - i;
         for (int t = 0; t < 4; ++t) {
-            r[t] = (q - delay[t]) & kMask64k;
-            len = runWithin(len, r[t], 65536);
+            r[t] = (q - delay[t]) & mask;
+            len = runWithin(len, r[t], size);
         }
         const float* t0 = line[0] + r[0];
         const float* t1 = line[1] + r[1];
@@ -143,14 +201,33 @@ void setClubNetworkTaps(Engine& e, ClubNetworkState& st) {
     }
     for (int i = 0; i < ClubNetworkState::kEarlyTaps; ++i) st.earlyDelay[i] = Layout::kEarlyDelay[i];
     for (int i = 0; i < ClubNetworkState::kOutAllpasses; ++i) st.outDelay[i] = Layout::kOutDelay[i];
+    // Combs that write behind write at T3's read position: from write16k that lies this far.
+    const int behind = (relaxed(e.write64k) - e.write16k - st.earlyDelay[2]) & kMask16k;
+    for (int i = 0; i < ClubNetworkState::kCombs; ++i)
+        st.combLoop[i] = Layout::kWritesBehind[i] ? (st.combDelay[i] + behind) & kMask16k : st.combDelay[i];
+    // (A comb reads each sample before the write that overwrites it, so 16384 holds any loop.)
+    st.combRing = std::min(kLen16k, ringForTaps(st.combLoop, ClubNetworkState::kCombs, kStretch));
+    st.loopRing = ringForTaps(st.loopDelay, ClubNetworkState::kCombs, kStretch);
+    st.outRing = ringForTaps(st.outDelay, ClubNetworkState::kOutAllpasses, kStretch);
+    st.earlyRing = ringForTaps(st.earlyDelay, ClubNetworkState::kEarlyTaps, kStretch);
 }
 
 template <class Layout>
 void runClubNetwork(Engine& e, ClubNetworkState& st, int n) {
     using S = ClubNetworkState;
     float nz[kStretch], u[2][kStretch], x[2][kStretch];
+    float states[S::kCombs][kStretch];
     float* const input[2] = {e.lines64k[S::kEarlyLeft], e.lines64k[S::kEarlyRight]};
-    const float ga = st.ga, k = st.k, fb = st.fb;
+    const int earlyMask = st.earlyRing - 1;
+    float* outLine[S::kOutAllpasses];
+    for (int o = 0; o < S::kOutAllpasses; ++o) outLine[o] = st.outLine(e.lines16k, o);
+    // The combs in the order of the two sums, left then right, eight at a time.
+    int order[S::kCombs];
+    for (int h = 0; h < 12; ++h) {
+        order[h] = Layout::kSum[0][h];
+        order[12 + h] = Layout::kSum[1][h];
+    }
+    const float ga = st.ga;
 
     for (int done = 0; done < n;) {
         const int m = n - done < kStretch ? n - done : kStretch;
@@ -162,41 +239,40 @@ void runClubNetwork(Engine& e, ClubNetworkState& st, int n) {
         // Front end, and the shaped input into the two input copies.
         e.frontEndRun(done, m, 1, nz, u[0], u[1]);
         for (int i = 0; i < m; ++i) {
-            input[0][(q0 + i) & kMask64k] = u[0][i];
-            input[1][(q0 + i) & kMask64k] = u[1][i];
+            input[0][(q0 + i) & earlyMask] = u[0][i];
+            input[1][(q0 + i) & earlyMask] = u[1][i];
         }
 
-        // The tank: each channel's combs in pairs, in the order of its sum.
+        // The tank, then each channel's sum of its combs' states in order.
+        const float* const feeds[2] = {u[0], u[1]};
+        for (int g = 0; g < S::kCombs; g += 8) {
+            float* sOut[8];
+            for (int q = 0; q < 8; ++q) sOut[q] = states[g + q];
+            clubnet::runTankGroup<Layout>(e, st, order + g, feeds, nz, sOut, m, p0, behind0);
+        }
         for (int ch = 0; ch < 2; ++ch) {
-            for (int pair = 0; pair < 6; ++pair) {
-                clubnet::Comb c[2];
-                for (int h = 0; h < 2; ++h) {
-                    const int i = Layout::kSum[ch][2 * pair + h];
-                    c[h] = {e.lines16k[S::kFirstComb + i], e.lines16k[S::kFirstLoop + i],
-                            st.combDelay[i], st.loopDelay[i], Layout::kWritesBehind[i],
-                            &st.s[i], u[Layout::kFeed[i]]};
-                }
-                if (pair == 0)
-                    clubnet::runCombPair<Layout::kStateSign, true>(c[0], c[1], ga, k, fb, nz, x[ch],
-                                                                   m, p0, behind0);
-                else
-                    clubnet::runCombPair<Layout::kStateSign, false>(c[0], c[1], ga, k, fb, nz, x[ch],
-                                                                    m, p0, behind0);
-            }
+            float* sum = x[ch];
+            const float* const* s = nullptr;
+            float* rows[12];
+            for (int h = 0; h < 12; ++h) rows[h] = states[12 * ch + h];
+            s = rows;
+            for (int i = 0; i < m; ++i) sum[i] = s[0][i] + s[1][i];
+            for (int h = 2; h < 12; ++h)
+                for (int i = 0; i < m; ++i) sum[i] = sum[i] + s[h][i];
         }
 
         // Per channel: two all-passes, the early reflections, a third all-pass.
         for (int ch = 0; ch < 2; ++ch) {
-            float* const* outLine = e.lines16k + S::kFirstOut + 3 * ch;
+            float* const* outL = outLine + 3 * ch;
             const int* outDelay = st.outDelay + 3 * ch;
-            clubnet::outAllpassStretch(outLine[0], outDelay[0], ga, x[ch], m, p0);
-            clubnet::outAllpassStretch(outLine[1], outDelay[1], -ga, x[ch], m, p0);
+            clubnet::outAllpassStretch(outL[0], outDelay[0], ga, x[ch], m, p0, st.outRing);
+            clubnet::outAllpassStretch(outL[1], outDelay[1], -ga, x[ch], m, p0, st.outRing);
             for (int t = 0; t < 12; t += 4) {
                 const float* line[4];
                 for (int h = 0; h < 4; ++h) line[h] = input[Layout::kCrossed[t + h] ? 1 - ch : ch];
-                clubnet::addEarlyTaps(x[ch], line, st.earlyDelay + 12 * ch + t, st.gain + t, m, q0);
+                clubnet::addEarlyTaps(x[ch], line, st.earlyDelay + 12 * ch + t, st.gain + t, m, q0, st.earlyRing);
             }
-            clubnet::outAllpassStretch(outLine[2], outDelay[2], ga, x[ch], m, p0);
+            clubnet::outAllpassStretch(outL[2], outDelay[2], ga, x[ch], m, p0, st.outRing);
         }
 
         for (int i = 0; i < m; ++i) {
