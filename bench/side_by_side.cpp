@@ -6,6 +6,8 @@
 // of the rounds.
 //
 //   moltaro_side_by_side OURS.so [LABEL=MODULE ...] [--rounds N]
+//       LABEL=MODULE@TYPE times another build of ours running TYPE (e.g. before=old.so@Plate),
+//       so that two builds are compared in one run; --only TYPE times only that one of ours.
 //   moltaro_side_by_side OURS.so [LABEL=MODULE ...] --measure LABEL   one instance, the
 //       timed blocks in measuredBlocks(), for callgrind (bench/side-by-side.sh)
 #include <algorithm>
@@ -87,6 +89,13 @@ double nsPerFrame(const Entry& e, int instances) {
     return (threadNanoseconds() - t0) / (static_cast<double>(kTimedBlocks) * kBlock * instances);
 }
 
+// The index of an algorithm by its name, -1 if there is none.
+int typeIndexOf(const std::string& name) {
+    for (moltaro::Algorithm a : moltaro::kAllAlgorithms)
+        if (name == moltaro::nameOf(a)) return moltaro::indexOf(a);
+    return -1;
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -108,20 +117,42 @@ int main(int argc, char** argv) {
         entries.push_back({moltaro::nameOf(a), modules[0]->entryPoint(), moltaro::indexOf(a)});
 
     int rounds = 5;
-    std::string measure;
+    std::string measure, only;
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) {
             rounds = std::max(1, std::atoi(argv[++i]));
         } else if (!std::strcmp(argv[i], "--measure") && i + 1 < argc) {
             measure = argv[++i];
+        } else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) {
+            only = argv[++i];
         } else if (const char* eq = std::strchr(argv[i], '=')) {
-            modules.push_back(std::make_unique<bench::Module>(eq + 1));
+            std::string path(eq + 1);
+            int type = -1;
+            if (const std::size_t at = path.rfind('@'); at != std::string::npos) {
+                type = typeIndexOf(path.substr(at + 1));
+                if (type < 0) {
+                    std::fprintf(stderr, "no algorithm %s\n", path.c_str() + at + 1);
+                    return 2;
+                }
+                path.resize(at);
+            }
+            modules.push_back(std::make_unique<bench::Module>(path.c_str()));
             if (!modules.back()->entryPoint()) return 1;
-            entries.push_back({std::string(argv[i], static_cast<std::size_t>(eq - argv[i])), modules.back()->entryPoint(), -1});
+            entries.push_back({std::string(argv[i], static_cast<std::size_t>(eq - argv[i])), modules.back()->entryPoint(), type});
         } else {
             std::fprintf(stderr, "unknown argument %s\n", argv[i]);
             return 2;
         }
+    }
+
+    if (!only.empty()) {
+        const int keep = typeIndexOf(only);
+        if (keep < 0) {
+            std::fprintf(stderr, "no algorithm %s\n", only.c_str());
+            return 2;
+        }
+        entries.erase(entries.begin() + keep + 1, entries.begin() + moltaro::kNumAlgorithms);
+        entries.erase(entries.begin(), entries.begin() + keep);
     }
 
     if (!measure.empty()) {

@@ -53,6 +53,17 @@ inline void forStretch(int m, F&& f) {
     for (; i < m; ++i) f(i, 0.0f);
 }
 
+// One group of the Plate's rings (all of length kLen) in its area: ring k of the group,
+// where a stretch starting at write16k = p0 writes it, and a tap `delay` samples behind.
+template <int kLen>
+struct RingGroup {
+    static constexpr int kStride = kLen + PlateState::kRingGuard;
+    float* base;
+    float* ring(int k) const { return base + k * kStride; }
+    float* wr(int k, int p0) const { return ring(k) + (p0 & (kLen - 1)); }
+    const float* at(int k, int p0, int delay) const { return ring(k) + ((p0 - delay) & (kLen - 1)); }
+};
+
 // Index into a side's ten read taps of tap Tn (n = 1..10; the right side's T13..T22
 // stand at the same places).
 constexpr int T(int n) { return n - 1; }
@@ -95,7 +106,13 @@ void Engine::processPlate(int n) {
     const float ga = st.allpassGain, k = st.damp, fb = st.feedback;
     const float ga70 = 0.7f * ga, ga79 = 0.79f * ga, ga84 = 0.84f * ga, ga92 = 0.92f * ga;
     float* const area = block64[PlateState::kArea];
-    auto line = [area](int i) { return area + kPlateRings.offset[i]; };
+    // The groups of rings, in kGroupLength's order; the short lines are the loop
+    // all-passes, then the early lines, then the diffusers.
+    const RingGroup<PlateState::kGroupLength[0]> combs{area + kPlateRings.offset[PlateState::kFirstComb]};
+    const RingGroup<PlateState::kGroupLength[1]> shortLines{area + kPlateRings.offset[PlateState::kFirstLoop]};
+    const RingGroup<PlateState::kGroupLength[2]> dispersed{area + kPlateRings.offset[PlateState::kDispersedL]};
+    constexpr int kLoop = 0, kEarly = PlateState::kFirstEarly - PlateState::kFirstLoop,
+                  kDiffuser = PlateState::kFirstDiffuser - PlateState::kFirstLoop;
     alignas(16) float nz[kStretch], u[2][kStretch], e[2][kStretch], early[2][kStretch], dif[2][kStretch];
     alignas(16) float y[PlateState::kTank][kStretch], z[8][kStretch];
     v4f feedLR[kStretch], feedRL[kStretch];
@@ -113,11 +130,8 @@ void Engine::processPlate(int n) {
     for (int done = 0; done < n;) {
         const int m = std::min(kStretch, n - done);
         const int p0 = write16k;   // the Plate advances its indices at the end of a sample
-        // Ring i: where this stretch writes, and a tap `delay` samples behind that.
-        auto wr = [&](int i) { return line(i) + (p0 & kPlateRings.mask[i]); };
-        auto at = [&](int i, int delay) { return line(i) + ((p0 - delay) & kPlateRings.mask[i]); };
-        float* const dl = wr(PlateState::kDispersedL);
-        float* const dr = wr(PlateState::kDispersedR);
+        float* const dl = dispersed.wr(0, p0);
+        float* const dr = dispersed.wr(1, p0);
         frontEndRun(done, m, 0, nz, u[0], u[1]);
 
         // Input dispersion into DL, DR: e = B3(B1(u) + nz) + nz, and B7, B5 on the right.
@@ -135,26 +149,25 @@ void Engine::processPlate(int n) {
         // Early network: per side, stages on E1..E4 (left) or E5..E8 (right); "own" is
         // the side's dispersed line, "other" the opposite one.
         for (int side = 0; side < 2; ++side) {
-            const int own = side == 0 ? PlateState::kDispersedL : PlateState::kDispersedR;
-            const int other = side == 0 ? PlateState::kDispersedR : PlateState::kDispersedL;
+            const int own = side, other = 1 - side;
             const int* rd = st.readDelay + 10 * side;   // T1.. or T13..
             float* lineE[4];
             const float* d[4];
             for (int s = 0; s < 4; ++s) {
-                const int ring = PlateState::kFirstEarly + 4 * side + s;
-                lineE[s] = wr(ring);
-                d[s] = at(ring, st.earlyDelay[4 * side + s]);
+                const int ring = kEarly + 4 * side + s;
+                lineE[s] = shortLines.wr(ring, p0);
+                d[s] = shortLines.at(ring, p0, st.earlyDelay[4 * side + s]);
             }
-            const float* t1 = at(own, rd[T(1)]);
-            const float* t2 = at(own, rd[T(2)]);
-            const float* t3 = at(own, rd[T(3)]);
-            const float* t4 = at(own, rd[T(4)]);
-            const float* t5 = at(own, rd[T(5)]);
-            const float* t6 = at(other, rd[T(6)]);
-            const float* t7 = at(other, rd[T(7)]);
-            const float* t8 = at(other, rd[T(8)]);
-            const float* t9 = at(other, rd[T(9)]);
-            const float* t10 = at(other, rd[T(10)]);
+            const float* t1 = dispersed.at(own, p0, rd[T(1)]);
+            const float* t2 = dispersed.at(own, p0, rd[T(2)]);
+            const float* t3 = dispersed.at(own, p0, rd[T(3)]);
+            const float* t4 = dispersed.at(own, p0, rd[T(4)]);
+            const float* t5 = dispersed.at(own, p0, rd[T(5)]);
+            const float* t6 = dispersed.at(other, p0, rd[T(6)]);
+            const float* t7 = dispersed.at(other, p0, rd[T(7)]);
+            const float* t8 = dispersed.at(other, p0, rd[T(8)]);
+            const float* t9 = dispersed.at(other, p0, rd[T(9)]);
+            const float* t10 = dispersed.at(other, p0, rd[T(10)]);
             float* out = early[side];
             forStretch(m, [&](int i, auto tag) {
                 using V = decltype(tag);
@@ -181,9 +194,9 @@ void Engine::processPlate(int n) {
             float* x = dif[side];
             std::copy(e[side], e[side] + m, x);
             for (int s = 0; s < 3; ++s) {
-                const int ring = PlateState::kFirstDiffuser + 3 * side + s;
-                const float* rd = at(ring, st.diffuserDelay[3 * side + s]);
-                float* const w = wr(ring);
+                const int ring = kDiffuser + 3 * side + s;
+                const float* rd = shortLines.at(ring, p0, st.diffuserDelay[3 * side + s]);
+                float* const w = shortLines.wr(ring, p0);
                 forStretch(m, [&](int i, auto tag) {
                     using V = decltype(tag);
                     const V xi = ld<V>(x + i);
@@ -201,9 +214,9 @@ void Engine::processPlate(int n) {
         // Tank, first the loop all-passes (alternating sign, +ga for C1): x = -C at its
         // tap, v = x + g*d into X, y = d - g*v.
         for (int j = 0; j < PlateState::kTank; ++j) {
-            const float* cTap = at(PlateState::kFirstComb + j, st.combDelay[j]);
-            const float* xTap = at(PlateState::kFirstLoop + j, st.loopDelay[j]);
-            float* xWr = wr(PlateState::kFirstLoop + j);
+            const float* cTap = combs.at(j, p0, st.combDelay[j]);
+            const float* xTap = shortLines.at(kLoop + j, p0, st.loopDelay[j]);
+            float* xWr = shortLines.wr(kLoop + j, p0);
             const float g = (j & 1) ? -ga : ga;
             float* yj = y[j];
             forStretch(m, [&](int i, auto tag) {
@@ -229,7 +242,7 @@ void Engine::processPlate(int n) {
             for (int h = 0; h < kSideBySide; ++h) {
                 const int j0 = 4 * (g0 + h);
                 feed[h] = g0 + h < 3 ? feedLR : feedRL;
-                for (int q = 0; q < 4; ++q) cw[h][q] = wr(PlateState::kFirstComb + j0 + q);
+                for (int q = 0; q < 4; ++q) cw[h][q] = combs.wr(j0 + q, p0);
                 s[h] = load4(st.tankState + j0);
                 yg[h] = y[j0];
             }
@@ -259,7 +272,7 @@ void Engine::processPlate(int n) {
         }
         for (int j = 0; j < PlateState::kTank && m4 < m; ++j) {
             const float* in = dif[plateTankFeed(j)];
-            float* cwj = wr(PlateState::kFirstComb + j);
+            float* cwj = combs.wr(j, p0);
             float sj = st.tankState[j];
             for (int i = m4; i < m; ++i) {
                 sj = sj + (y[j][i] - sj) * k + nz[i];
@@ -303,7 +316,7 @@ void Engine::processPlate(int n) {
             const int len = PlateState::kGroupLength[g], w = p0 & (len - 1);
             if (!touchesGuard(w, m, len, PlateState::kRingGuard)) continue;
             for (int i = PlateState::kGroupFirst[g]; i < PlateState::kGroupFirst[g + 1]; ++i)
-                syncGuard(line(i), w, m, len, PlateState::kRingGuard);
+                syncGuard(area + kPlateRings.offset[i], w, m, len, PlateState::kRingGuard);
         }
         done += m;
     }

@@ -23,18 +23,18 @@ struct PlateState {
 
     // The lines lie packed in one divided block of the pool (Engine::block64[kArea]), each
     // a ring of the power-of-two length that its longest tap plus a stretch needs, so that
-    // the Plate sweeps 230 KB instead of 4 MB (the taps are at most 1212 samples long;
+    // the Plate sweeps 250 KB instead of 4 MB (the taps are at most 1212 samples long;
     // a test checks that every tap fits its ring). Each ring carries a copy of its first
     // kRingGuard samples behind its end, so that a stretch of up to kRingGuard samples
     // reads and writes it as a plain array. Ring indices follow write16k: a ring of
     // length L uses write16k & (L - 1).
     static constexpr int kArea = 3;
     static constexpr int kRingGuard = 32;
-    // Ring lengths per group of lines, the groups in the order above.
-    static constexpr int kGroups = 5;
-    static constexpr int kGroupFirst[kGroups + 1] = {kFirstComb, kFirstLoop, kFirstEarly, kFirstDiffuser,
-                                                    kDispersedL, kRings};
-    static constexpr int kGroupLength[kGroups] = {2048, 64, 128, 256, 1024};
+    // Ring lengths of the combs, of the loop all-passes, early lines and diffusers (taps
+    // of 24 to 120 samples), and of DL, DR.
+    static constexpr int kGroups = 3;
+    static constexpr int kGroupFirst[kGroups + 1] = {kFirstComb, kFirstLoop, kDispersedL, kRings};
+    static constexpr int kGroupLength[kGroups] = {2048, 256, 1024};
 
     // Taps as distances in core samples behind write16k.
     int combDelay[kTank] = {};      // C1..C24
