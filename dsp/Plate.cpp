@@ -115,7 +115,7 @@ void Engine::processPlate(int n) {
                   kDiffuser = PlateState::kFirstDiffuser - PlateState::kFirstLoop;
     alignas(16) float nz[kStretch], u[2][kStretch], e[2][kStretch], early[2][kStretch], dif[2][kStretch];
     alignas(16) float y[PlateState::kTank][kStretch], z[8][kStretch];
-    v4f feedLR[kStretch], feedRL[kStretch];
+    v4f feedLR[kStretch], feedRL[kStretch], nzv[kStretch];
     v2d pair[kStretch];
 
     // Dispersion members in pairs, left member in lane 0, right in lane 1.
@@ -137,13 +137,23 @@ void Engine::processPlate(int n) {
         // Input dispersion into DL, DR: e = B3(B1(u) + nz) + nz, and B7, B5 on the right.
         // Both pairs in one loop: each filter's recursion is a long chain of dependent
         // operations, and two chains side by side keep the processor busy.
-        for (int i = 0; i < m; ++i) {
-            const v2d a = in15.process(v2d{u[0][i], u[1][i]}) + splat2(nz[i]);
-            const v2d b = in37.process(a) + splat2(nz[i]);
+        auto keep = [&](int i, v2d b) {
             e[0][i] = static_cast<float>(b[0]);
             e[1][i] = static_cast<float>(b[1]);
             dl[i] = e[0][i];
             dr[i] = e[1][i];
+        };
+        int i2 = 0;
+        for (; i2 + 2 <= m; i2 += 2) {
+            v2d a0, a1, b0, b1;
+            in15.process2(v2d{u[0][i2], u[1][i2]}, v2d{u[0][i2 + 1], u[1][i2 + 1]}, a0, a1);
+            in37.process2(a0 + splat2(nz[i2]), a1 + splat2(nz[i2 + 1]), b0, b1);
+            keep(i2, b0 + splat2(nz[i2]));
+            keep(i2 + 1, b1 + splat2(nz[i2 + 1]));
+        }
+        if (i2 < m) {
+            const v2d a = in15.process(v2d{u[0][i2], u[1][i2]}) + splat2(nz[i2]);
+            keep(i2, in37.process(a) + splat2(nz[i2]));
         }
 
         // Early network: per side, stages on E1..E4 (left) or E5..E8 (right); "own" is
@@ -209,6 +219,7 @@ void Engine::processPlate(int n) {
         for (int i = 0; i < m; ++i) {
             feedLR[i] = v4f{dif[0][i], dif[1][i], dif[0][i], dif[1][i]};
             feedRL[i] = v4f{dif[1][i], dif[0][i], dif[1][i], dif[0][i]};
+            nzv[i] = splat4(nz[i]);
         }
 
         // Tank, first the loop all-passes (alternating sign, +ga for C1): x = -C at its
@@ -221,9 +232,9 @@ void Engine::processPlate(int n) {
             float* yj = y[j];
             forStretch(m, [&](int i, auto tag) {
                 using V = decltype(tag);
-                const V x = -ld<V>(cTap + i);
+                // v = x + g*d with x = -C, written as g*d - C (the same sum, one operation less).
                 const V d = ld<V>(xTap + i);
-                const V v = x + g * d;
+                const V v = g * d - ld<V>(cTap + i);
                 put(xWr + i, v);
                 put(yj + i, d - g * v);
             });
@@ -252,13 +263,13 @@ void Engine::processPlate(int n) {
                         d = load4(yg[h] + 3 * kStretch + i);
                     transpose4(a, b, c, d);
                     v4f sh = s[h];
-                    sh = sh + (a - sh) * kv + splat4(nz[i]);
+                    sh = sh + (a - sh) * kv + nzv[i];
                     a = feed[h][i] + sh * fbv;
-                    sh = sh + (b - sh) * kv + splat4(nz[i + 1]);
+                    sh = sh + (b - sh) * kv + nzv[i + 1];
                     b = feed[h][i + 1] + sh * fbv;
-                    sh = sh + (c - sh) * kv + splat4(nz[i + 2]);
+                    sh = sh + (c - sh) * kv + nzv[i + 2];
                     c = feed[h][i + 2] + sh * fbv;
-                    sh = sh + (d - sh) * kv + splat4(nz[i + 3]);
+                    sh = sh + (d - sh) * kv + nzv[i + 3];
                     d = feed[h][i + 3] + sh * fbv;
                     s[h] = sh;
                     transpose4(a, b, c, d);
@@ -297,12 +308,25 @@ void Engine::processPlate(int n) {
         }
         // (B12, B24) + (B11, B23) + (B10, B22) + (B9, B21), summed in that order; the four
         // independent recursions in one loop, for the same reason as above.
-        for (int i = 0; i < m; ++i) {
-            v2d y = out12.process(v2d{z[0][i], z[1][i]});
-            y += out11.process(v2d{z[2][i], z[3][i]});
-            y += out10.process(v2d{z[4][i], z[5][i]});
-            y += out9.process(v2d{z[6][i], z[7][i]});
-            pair[i] = y;
+        auto zPair = [&z](int q, int i) { return v2d{z[2 * q][i], z[2 * q + 1][i]}; };
+        for (i2 = 0; i2 + 2 <= m; i2 += 2) {
+            v2d ya, yb, ta, tb;
+            out12.process2(zPair(0, i2), zPair(0, i2 + 1), ya, yb);
+            out11.process2(zPair(1, i2), zPair(1, i2 + 1), ta, tb);
+            ya += ta;
+            yb += tb;
+            out10.process2(zPair(2, i2), zPair(2, i2 + 1), ta, tb);
+            ya += ta;
+            yb += tb;
+            out9.process2(zPair(3, i2), zPair(3, i2 + 1), ta, tb);
+            pair[i2] = ya + ta;
+            pair[i2 + 1] = yb + tb;
+        }
+        if (i2 < m) {
+            v2d y = out12.process(zPair(0, i2));
+            y += out11.process(zPair(1, i2));
+            y += out10.process(zPair(2, i2));
+            pair[i2] = y + out9.process(zPair(3, i2));
         }
         for (int i = 0; i < m; ++i) {
             const float tL = static_cast<float>(pair[i][0]);

@@ -78,6 +78,18 @@ struct BiquadPair {
         }
         x0 = lx0; x1 = lx1; x2 = lx2; y0 = ly0; y1 = ly1; y2 = ly2;
     }
+    // Two samples in a row, xa then xb: the same as two calls of process(), with the
+    // offset's two sign flips cancelling.
+    inline void process2(v2d xa, v2d xb, v2d& ya, v2d& yb) {
+        const v2d offA = -offset;
+        const v2d x0a = xa + offA;
+        ya = b0 * x0a + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        const v2d y1a = ya + offA;
+        x0 = xb + offset;
+        y0 = b0 * x0 + b1 * x0a + b2 * x1 - a1 * y1a - a2 * y1;
+        yb = y0;
+        x2 = x0a; x1 = x0; y2 = y1a; y1 = y0 + offset;
+    }
     inline v2d process(v2d x) {
         offset = -offset;
         x0 = x + offset;
