@@ -277,7 +277,7 @@ private:
     void decimate(int np);
     void interpolate(int m, int taken, bool coreRan);
     void fade(const float* wetL, const float* wetR, float* fadedL, float* fadedR, int m, int& count);
-    void mixOut(const float* wetL, const float* wetR, float* dcL, float* dcR, float* outL, float* outR, int m);
+    void mixOut(const float* wetL, const float* wetR, float* outL, float* outR, int m);
     void outputStage(float* outL, float* outR, int m, int np, int& count, bool coreRan);
 };
 

@@ -284,39 +284,36 @@ void Engine::fade(const float* wetL, const float* wetR, float* fadedL, float* fa
     wetFade = f;
 }
 
-// DC blocking of wet into out (the same arrays or not), mix, output level, meters,
-// silence gate and the host's buffers.
-void Engine::mixOut(const float* wetL, const float* wetR, float* dcL, float* dcR, float* outL, float* outR,
-                    int m) {
-    BiquadPair dc;
-    dc.load(dcBlockL, dcBlockR);
-    dc.run(m, [&](int i) { return v2d{wetL[i], wetR[i]}; },
-           [&](int i, v2d y) {
-               dcL[i] = static_cast<float>(y[0]);
-               dcR[i] = static_cast<float>(y[1]);
-           });
-    dc.save(dcBlockL, dcBlockR);
-
+// DC blocking of the wet signal, mix, output level, meters, silence gate and the host's
+// buffers, sample by sample in one loop: the DC blocker's recursion is a long chain of
+// dependent operations, and the mix of each sample runs beside it instead of after it.
+void Engine::mixOut(const float* wetL, const float* wetR, float* outL, float* outR, int m) {
     const float mix = relaxed(params.wet);
     const float wetGain = std::sqrt(mix), dryGain = std::sqrt(1.0f - mix);
     const float gain = relaxed(params.outGain);
     float pkL = 0.0f, pkR = 0.0f;
     int silence = silenceCount;
     const int hold = silenceHold;
-    for (int i = 0; i < m; ++i) {
-        const float oL = gain * (dryL[i] * dryGain + wetGain * dcL[i]);
-        const float oR = gain * (dryR[i] * dryGain + wetGain * dcR[i]);
-        pkL = std::max(pkL, std::fabs(oL));
-        pkR = std::max(pkR, std::fabs(oR));
-        if (std::fabs(oL) + std::fabs(oR) < kSilenceThreshold) silence -= silence > 0;
-        else silence = hold;
-        if (outR) {
-            outL[i] = oL;
-            outR[i] = oR;
-        } else {
-            outL[i] = (oL + oR) * 0.5f;
-        }
-    }
+    BiquadPair dc;
+    dc.load(dcBlockL, dcBlockR);
+    dc.run(m, [&](int i) { return v2d{wetL[i], wetR[i]}; },
+           [&](int i, v2d y) {
+               const float dcL = static_cast<float>(y[0]);
+               const float dcR = static_cast<float>(y[1]);
+               const float oL = gain * (dryL[i] * dryGain + wetGain * dcL);
+               const float oR = gain * (dryR[i] * dryGain + wetGain * dcR);
+               pkL = std::max(pkL, std::fabs(oL));
+               pkR = std::max(pkR, std::fabs(oR));
+               if (std::fabs(oL) + std::fabs(oR) < kSilenceThreshold) silence -= silence > 0;
+               else silence = hold;
+               if (outR) {
+                   outL[i] = oL;
+                   outR[i] = oR;
+               } else {
+                   outL[i] = (oL + oR) * 0.5f;
+               }
+           });
+    dc.save(dcBlockL, dcBlockR);
     silenceCount = silence;
     raisePeak(peakL, pkL);
     raisePeak(peakR, pkR);
@@ -327,8 +324,8 @@ void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bo
     const int pendingStart = rd == 0 ? 0 : pendingOut;
     const int taken = rd == 0 ? m : countAt(stagePhase, rd, takePhase(rd), m);
     // The wet signal at the host rate: the core's output itself, or interpolated into
-    // workIn. Fade and DC blocker then work in workIn (free once the core has run), so
-    // workOut keeps what the core produced.
+    // workIn. The fade then works in workIn (free once the core has run), so workOut
+    // keeps what the core produced.
     const float* wetL = workOutL;
     const float* wetR = workOutR;
     if (rd != 0) {
@@ -344,7 +341,7 @@ void Engine::outputStage(float* outL, float* outR, int m, int np, int& count, bo
         wetL = workInL;
         wetR = workInR;
     }
-    mixOut(wetL, wetR, workInL, workInR, outL, outR, m);
+    mixOut(wetL, wetR, outL, outR, m);
 
     if (rd != 0) {
         // Keep the 16 newest taken samples and any untaken one just in front of workOut.
