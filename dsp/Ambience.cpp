@@ -34,59 +34,86 @@ constexpr double kAllpassTime[2][S::kOrders][3] = {
 
 constexpr float kOutScale = 0.25f;
 
-// One branch over a stretch: the three-tap sum, the order damping, three all-passes
-// with noise, and its output times gain added into acc (or forming it when First).
-// w0 is write16k of the first sample of the stretch.
-struct Branch {
-    const float* own;
-    const float* other;
-    const int* inputDelay;     // 3
-    float* const* allpass;     // 3 lines
-    const int* allpassDelay;   // 3
-    float damp, gain;
-    float* state;
-};
+// The twelve branches, b = 6 side + j, as three groups of four lanes.
+constexpr int kBranches = 2 * S::kOrders;
 
-template <bool First>
-void runBranch(const Branch& b, float ga, const float* nz, float* acc, int m, int w0) {
-    float s = *b.state;
-    for (int i = 0; i < m;) {
-        const int q = (w0 + i) & kMask64k, p = q & kMask16k;
-        const int ra = (q - b.inputDelay[0]) & kMask64k, rb = (q - b.inputDelay[1]) & kMask64k;
-        const int re = (q - b.inputDelay[2]) & kMask64k;
-        const int r0 = (p - b.allpassDelay[0]) & kMask16k, r1 = (p - b.allpassDelay[1]) & kMask16k;
-        const int r2 = (p - b.allpassDelay[2]) & kMask16k;
-        int len = runWithin(m - i, p, 16384);
-        for (int r : {r0, r1, r2}) len = runWithin(len, r, 16384);
-        for (int r : {ra, rb, re}) len = runWithin(len, r, 65536);
-
-        const float* ta = b.own + ra;
-        const float* tb = b.own + rb;
-        const float* te = b.other + re;
-        const float* pr = b.allpass[0] + r0;
-        const float* qr = b.allpass[1] + r1;
-        const float* rr = b.allpass[2] + r2;
-        float* pw = b.allpass[0] + p;
-        float* qw = b.allpass[1] + p;
-        float* rw = b.allpass[2] + p;
-        const float* n = nz + i;
-        float* out = acc + i;
-        const float damp = b.damp, gain = b.gain;
-#pragma GCC unroll 4
-        for (int j = 0; j < len; ++j) {
-            const float x = ta[j] + tb[j] + te[j];
-            s = s + (x - s) * damp + n[j];
-            const float v1 = pr[j] - ga * s + n[j];
-            pw[j] = s + ga * v1;
-            const float v2 = qr[j] - ga * v1 + n[j];
-            qw[j] = v1 + ga * v2;
-            const float v3 = rr[j] - ga * v2 + n[j];
-            rw[j] = v2 + ga * v3;
-            out[j] = First ? gain * v3 : out[j] + gain * v3;
-        }
-        i += len;
+// Order damping of all twelve branches over m samples, side by side so that their chains
+// overlap: s = s + (x - s) * damp + n, each branch's states into y[b]. Lane by lane these
+// are the operations of one branch alone.
+void dampBranches(float (*x)[kStretch], float (*y)[kStretch], const float* nz, float* state, const float* damp,
+                  int m) {
+    v4f s[3], d[3];
+    for (int g = 0; g < 3; ++g) {
+        s[g] = load4(state + 4 * g);
+        d[g] = load4(damp + 4 * g);
     }
-    *b.state = s;
+    int i = 0;
+    for (; i + 4 <= m; i += 4) {
+        v4f r[3][4];
+        for (int g = 0; g < 3; ++g) {
+            for (int q = 0; q < 4; ++q) r[g][q] = load4(x[4 * g + q] + i);
+            transpose4(r[g][0], r[g][1], r[g][2], r[g][3]);
+        }
+        for (int t = 0; t < 4; ++t) {
+            const v4f nv = splat4(nz[i + t]);
+            for (int g = 0; g < 3; ++g) {
+                s[g] = s[g] + (r[g][t] - s[g]) * d[g] + nv;
+                r[g][t] = s[g];
+            }
+        }
+        for (int g = 0; g < 3; ++g) {
+            transpose4(r[g][0], r[g][1], r[g][2], r[g][3]);
+            for (int q = 0; q < 4; ++q) store4(y[4 * g + q] + i, r[g][q]);
+        }
+    }
+    alignas(16) float st[kBranches];
+    for (int g = 0; g < 3; ++g) store4(st + 4 * g, s[g]);
+    for (; i < m; ++i)
+        for (int b = 0; b < kBranches; ++b) {
+            st[b] = st[b] + (x[b][i] - st[b]) * damp[b] + nz[i];
+            y[b][i] = st[b];
+        }
+    for (int b = 0; b < kBranches; ++b) state[b] = st[b];
+}
+
+// One branch's three all-passes with noise over m samples, in place on y (the damped
+// input in, the third all-pass's output out). Four samples at a time: every all-pass
+// delay is longer than that. w0 is write16k of the first sample.
+void allpassBranch(float* const line[3], const int delay[3], int size, float ga, const float* nz, float* y, int m,
+                   int w0) {
+    const v4f gaV = splat4(ga);
+    forEachRun(m, w0, size, std::array<int, 4>{0, delay[0], delay[1], delay[2]}, 0, 1, std::array<int, 0>{},
+               [&](int i, int len, const std::array<int, 4>& at, const std::array<int, 0>&) {
+                   const float* pr = line[0] + at[1];
+                   const float* qr = line[1] + at[2];
+                   const float* rr = line[2] + at[3];
+                   float* pw = line[0] + at[0];
+                   float* qw = line[1] + at[0];
+                   float* rw = line[2] + at[0];
+                   const float* n = nz + i;
+                   float* v = y + i;
+                   int j = 0;
+                   for (; j + 4 <= len; j += 4) {
+                       const v4f s = load4(v + j), nv = load4(n + j);
+                       const v4f v1 = load4(pr + j) - gaV * s + nv;
+                       store4(pw + j, s + gaV * v1);
+                       const v4f v2 = load4(qr + j) - gaV * v1 + nv;
+                       store4(qw + j, v1 + gaV * v2);
+                       const v4f v3 = load4(rr + j) - gaV * v2 + nv;
+                       store4(rw + j, v2 + gaV * v3);
+                       store4(v + j, v3);
+                   }
+                   for (; j < len; ++j) {
+                       const float s = v[j];
+                       const float v1 = pr[j] - ga * s + n[j];
+                       pw[j] = s + ga * v1;
+                       const float v2 = qr[j] - ga * v1 + n[j];
+                       qw[j] = v1 + ga * v2;
+                       const float v3 = rr[j] - ga * v2 + n[j];
+                       rw[j] = v2 + ga * v3;
+                       v[j] = v3;
+                   }
+               });
 }
 
 }  // namespace
@@ -116,17 +143,29 @@ void Engine::prepareAmbience() {
                 st.inputDelay[side][j][t] = delayOfTap64k(w16, input);
                 st.allpassDelay[side][j][t] = delayOfTap16k(w16, allpass);
             }
+    st.inputRing = ringForTaps(&st.inputDelay[0][0][0], 2 * S::kOrders * 3, kStretch);
+    st.allpassRing = ringForTaps(&st.allpassDelay[0][0][0], 2 * S::kOrders * 3, kStretch);
 }
 
 // The branches share nothing but the input copies, so the copies are written for a
-// whole stretch first and then each branch runs over the stretch, in the order of the
-// output sums: a tap at sample i finds what the front end wrote up to i, and no tap
-// (at most 0.1 s * c = 9214 samples at 50 kHz) reaches back to where the stretch
-// has written since. The samples are those of a loop sample by sample.
+// whole stretch first: a tap at sample i finds what the front end wrote up to i, and no
+// tap (at most 0.1 s * c = 9214 samples at 50 kHz) reaches back to where the stretch has
+// written since. Then, each stage over the whole stretch: every branch's three-tap sum,
+// the order damping of all branches side by side (their only recursion), each branch's
+// all-passes, and the output sums in the order of the orders. The samples are those of a
+// loop sample by sample.
 void Engine::processAmbience(int n) {
     AmbienceState& st = ambience;
     float* const input[2] = {block64[S::kInputLeft], block64[S::kInputRight]};
-    float nz[kStretch], acc[2][kStretch];
+    const int inputRing = st.inputRing, inputMask = inputRing - 1;
+    float* allpass[kBranches][3];
+    for (int side = 0; side < 2; ++side)
+        for (int j = 0; j < S::kOrders; ++j)
+            for (int t = 0; t < 3; ++t) allpass[6 * side + j][t] = st.allpassLine(lines16k, side, j, t);
+    float damp[kBranches];
+    for (int b = 0; b < kBranches; ++b) damp[b] = st.damp[b % S::kOrders];
+    alignas(16) float nz[kStretch], acc[2][kStretch];
+    alignas(16) float x[kBranches][kStretch], y[kBranches][kStretch];
 
     for (int done = 0; done < n;) {
         const int m = n - done < kStretch ? n - done : kStretch;
@@ -135,21 +174,39 @@ void Engine::processAmbience(int n) {
         // The shaped input passes through acc on its way into the input copies.
         frontEndRun(done, m, 1, nz, acc[0], acc[1]);
         for (int i = 0; i < m; ++i) {
-            input[0][(w0 + i) & kMask64k] = acc[0][i];
-            input[1][(w0 + i) & kMask64k] = acc[1][i];
+            input[0][(w0 + i) & inputMask] = acc[0][i];
+            input[1][(w0 + i) & inputMask] = acc[1][i];
         }
 
+        // Three-tap sums: two taps on the side's own copy, one on the other's.
+        for (int side = 0; side < 2; ++side)
+            for (int j = 0; j < S::kOrders; ++j) {
+                const int* d = st.inputDelay[side][j];
+                float* xs = x[6 * side + j];
+                forEachRun(m, w0, inputRing, std::array<int, 3>{d[0], d[1], d[2]}, 0, 1, std::array<int, 0>{},
+                           [&](int i, int len, const std::array<int, 3>& at, const std::array<int, 0>&) {
+                               const float* ta = input[side] + at[0];
+                               const float* tb = input[side] + at[1];
+                               const float* te = input[1 - side] + at[2];
+                               for (int k = 0; k < len; ++k) xs[i + k] = ta[k] + tb[k] + te[k];
+                           });
+            }
+        dampBranches(x, y, nz, &st.s[0][0], damp, m);
+        for (int side = 0; side < 2; ++side)
+            for (int j = 0; j < S::kOrders; ++j)
+                allpassBranch(allpass[6 * side + j], st.allpassDelay[side][j], st.allpassRing, st.ga, nz,
+                              y[6 * side + j], m, w0);
+
         // Output L = 0.25 (G0 zL1 + G1 zR2 + G2 zL3 + ...), R = 0.25 (G0 zR1 + G1 zL2 + ...).
-        for (int j = 0; j < S::kOrders; ++j) {
-            for (int ch = 0; ch < 2; ++ch) {
-                const int side = (ch + j) & 1;
-                const Branch b{input[side], input[1 - side], st.inputDelay[side][j],
-                               lines16k + S::kFirstAllpass + 18 * side + 3 * j,
-                               st.allpassDelay[side][j], st.damp[j], st.gain[j], &st.s[side][j]};
+        for (int ch = 0; ch < 2; ++ch) {
+            float* out = acc[ch];
+            for (int j = 0; j < S::kOrders; ++j) {
+                const float* z = y[6 * ((ch + j) & 1) + j];
+                const float gain = st.gain[j];
                 if (j == 0)
-                    runBranch<true>(b, st.ga, nz, acc[ch], m, w0);
+                    for (int i = 0; i < m; ++i) out[i] = gain * z[i];
                 else
-                    runBranch<false>(b, st.ga, nz, acc[ch], m, w0);
+                    for (int i = 0; i < m; ++i) out[i] = out[i] + gain * z[i];
             }
         }
 

@@ -5,16 +5,16 @@
 // with gains that fall by reflection order.
 
 #include "Blocks.h"
+#include "Rings.h"
 
 namespace moltaro {
 
 struct AmbienceState {
     static constexpr int kOrders = 6;   // branches per side
-    // Pool lines: the input copies IL, IR are the first two divided blocks, used as
-    // 65536-sample lines; the all-pass lines P, Q, R of branch j on side s (0 left,
-    // 1 right) are lines16k[kFirstAllpass + 18 s + 3 j + 0..2].
+    // Pool memory: the input copies IL, IR are rings at the start of the first two
+    // divided blocks; the all-pass lines P, Q, R of branch j on side s (0 left, 1 right)
+    // are rings 18 s + 3 j + 0..2 packed into the single lines.
     static constexpr int kInputLeft = 0, kInputRight = 1;   // block64 indices
-    static constexpr int kFirstAllpass = 0;
 
     // Coefficients of the last setup.
     float size = 0.0f;            // size factor c
@@ -29,6 +29,13 @@ struct AmbienceState {
     int allpassDelay[2][kOrders][3] = {};
 
     float s[2][kOrders] = {};     // order damping states
+
+    // Ring sizes in samples (set by the setup) and where the core lays out all-pass line
+    // t (0..2 for P, Q, R) of branch j on side `side`.
+    int inputRing = kLen64k, allpassRing = kLen16k;
+    float* allpassLine(float* const* single, int side, int j, int t) const {
+        return packedRing(single, 18 * side + 3 * j + t, allpassRing);
+    }
 
     void clear(ClearReason) {
         for (auto& side : s)
