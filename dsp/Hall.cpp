@@ -6,6 +6,7 @@
 // turn and gives exactly the samples of a sample-by-sample loop.
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include "Engine.h"
 #include "Simd.h"
@@ -38,11 +39,11 @@ constexpr float kOutputScale = 0.08625f;
 
 // Longest stretch: shorter than the shortest tap (211 samples) and the line guard.
 constexpr int kStretch = 192;
-constexpr int kLinesUsed = HallState::kFirstAllpass + 8;
 
-// One all-pass stage over x[0..m) in place; p0 is the write position of x[0].
-inline void allpassRun(float* line, int delay, float g, float* x, int m, int p0) {
-    const float* rd = line + ((p0 - delay) & kMask16k);
+// One all-pass stage over x[0..m) in place; p0 is the write position of x[0] on the
+// guarded ring (mask + 1 samples).
+inline void allpassRun(float* line, int delay, float g, float* x, int m, int p0, int mask) {
+    const float* rd = line + ((p0 - delay) & mask);
     float* wr = line + p0;
     for (int i = 0; i < m; ++i) {
         const float v = rd[i] - g * x[i];
@@ -74,7 +75,13 @@ void Engine::prepareHall() {
         st.rightOutDelay[k] = tapDelay16k(w, 44100.0 / (s * kRightOutHz[k]));
     }
     for (int i = 0; i < 8; ++i) st.allpassDelay[i] = tapDelay16k(w, kAllpassSamples[i]);
-    for (int i = 0; i < kLinesUsed; ++i) refreshGuard(lines16k[i]);
+    int reach = 0;
+    for (const int* d : {st.combDelay, st.echoSourceDelay, st.leftOutDelay, st.rightOutDelay})
+        for (int k = 0; k < HallState::kCombs; ++k) reach = std::max(reach, d[k]);
+    st.combRing = ringFor(reach, kStretch);
+    st.allpassRing = ringForTaps(st.allpassDelay, 8, kStretch);
+    for (int k = 0; k < 2 * HallState::kCombs; ++k) refreshGuard(st.line(lines16k, k), st.combRing, kGuard);
+    for (int a = 0; a < 8; ++a) refreshGuard(st.allpassLine(lines16k, a), st.allpassRing, kGuard);
 }
 
 void Engine::processHall(int n) {
@@ -87,11 +94,17 @@ void Engine::processHall(int n) {
     v4f feedLLLR[kStretch], feedRRRL[kStretch], feedLRLR[kStretch], feedRLRL[kStretch];
     v4f noise4[kStretch];
     const v4f dampV = splat4(damp), gV = splat4(g);
+    const int ring = st.combRing, mask = ring - 1, apMask = st.allpassRing - 1;
+    float* line[2 * HallState::kCombs];
+    for (int k = 0; k < 2 * HallState::kCombs; ++k) line[k] = st.line(lines16k, k);
+    float* allpass[8];
+    for (int a = 0; a < 8; ++a) allpass[a] = st.allpassLine(lines16k, a);
 
     for (int done = 0; done < n;) {
         const int m = std::min(kStretch, n - done);
         const int m4 = m & ~3;
-        const int p0 = (write16k + 1) & kMask16k;
+        const int w0 = (write16k + 1) & kMask16k;
+        const int p0 = w0 & mask, a0 = w0 & apMask;
         frontEndRun(done, m, 1, nz, u[0], u[1]);
         for (int i = 0; i < m; ++i) {
             const float l = u[0][i], r = u[1][i];
@@ -110,10 +123,10 @@ void Engine::processHall(int n) {
             const float* loopTap[4];
             const float* echoTap[4];
             for (int q = 0; q < 4; ++q) {
-                comb[q] = lines16k[HallState::kFirstComb + k0 + q];
-                echo[q] = lines16k[HallState::kFirstEcho + k0 + q];
-                loopTap[q] = comb[q] + ((p0 - st.combDelay[k0 + q]) & kMask16k);
-                echoTap[q] = comb[q] + ((p0 - st.echoSourceDelay[k0 + q]) & kMask16k);
+                comb[q] = line[HallState::kFirstComb + k0 + q];
+                echo[q] = line[HallState::kFirstEcho + k0 + q];
+                loopTap[q] = comb[q] + ((p0 - st.combDelay[k0 + q]) & mask);
+                echoTap[q] = comb[q] + ((p0 - st.echoSourceDelay[k0 + q]) & mask);
             }
             const v4f* feedA = k0 == 0 ? feedLLLR : feedLRLR;
             const v4f* feedB = k0 == 0 ? feedRRRL : feedRLRL;
@@ -168,7 +181,7 @@ void Engine::processHall(int n) {
             const int first = side == 0 ? HallState::kFirstComb : HallState::kFirstEcho;
             const int* delay = side == 0 ? st.leftOutDelay : st.rightOutDelay;
             const float* tap[HallState::kCombs];
-            for (int k = 0; k < HallState::kCombs; ++k) tap[k] = lines16k[first + k] + ((p0 - delay[k]) & kMask16k);
+            for (int k = 0; k < HallState::kCombs; ++k) tap[k] = line[first + k] + ((p0 - delay[k]) & mask);
             float* acc = sum[side];
             for (int i = 0; i < m4; i += 4) {
                 v4f v = load4(tap[0] + i);
@@ -186,16 +199,17 @@ void Engine::processHall(int n) {
         for (int side = 0; side < 2; ++side) {
             for (int stage = 0; stage < 4; ++stage) {
                 const int a = 4 * side + stage;
-                allpassRun(lines16k[HallState::kFirstAllpass + a], st.allpassDelay[a],
-                           (stage & 1) ? -c : c, sum[side], m, p0);
+                allpassRun(allpass[a], st.allpassDelay[a], (stage & 1) ? -c : c, sum[side], m, a0, apMask);
             }
         }
         std::copy(sum[0], sum[0] + m, workOutL + done);
         std::copy(sum[1], sum[1] + m, workOutR + done);
 
         write16k = (write16k + m) & kMask16k;
-        if (touchesGuard(p0, m))
-            for (int i = 0; i < kLinesUsed; ++i) syncGuard(lines16k[i], p0, m);
+        if (touchesGuard(p0, m, ring, kGuard))
+            for (float* l : line) syncGuard(l, p0, m, ring, kGuard);
+        if (touchesGuard(a0, m, apMask + 1, kGuard))
+            for (float* l : allpass) syncGuard(l, a0, m, apMask + 1, kGuard);
         done += m;
     }
 }

@@ -3,15 +3,17 @@
 // 24 output taps per side and two four-stage all-pass cascades.
 
 #include "Blocks.h"
+#include "Rings.h"
 
 namespace moltaro {
 
 struct HallState {
     static constexpr int kCombs = 24;
-    // Pool lines (single 16384-sample lines): combs, echo lines, all-passes L1..L4, R1..R4.
+    // Pool memory: the combs, the echo lines, then the all-passes L1..L4, R1..R4, as
+    // guarded rings (a ring of combRing or allpassRing samples, then a copy of its first
+    // kGuard) packed into the single lines.
     static constexpr int kFirstComb = 0;
     static constexpr int kFirstEcho = kFirstComb + kCombs;
-    static constexpr int kFirstAllpass = kFirstEcho + kCombs;
 
     // Taps, as the distance in core samples behind the shared write index (a running
     // read index advances in step with the write index, so only this distance matters).
@@ -26,6 +28,14 @@ struct HallState {
 
     float combState[kCombs] = {};
     float echoState[kCombs] = {};
+
+    // Ring sizes in samples (set by the setup) and where the core lays out each line:
+    // comb or echo line k (0..47), all-pass a (0..7).
+    int combRing = kLen16k, allpassRing = kLen16k;
+    float* line(float* const* single, int k) const { return packedRing(single, k, combRing + kGuard); }
+    float* allpassLine(float* const* single, int a) const {
+        return packedRing(single + linesForRings(2 * kCombs, combRing + kGuard), a, allpassRing + kGuard);
+    }
 
     void clear(ClearReason) {
         for (float& s : combState) s = 0.0f;
