@@ -51,13 +51,15 @@ Lines linesOf(const Engine& e) {
         for (int a = 0; a < 8; ++a) add(e.hall.allpassLine(single, a), e.hall.allpassRing + kGuard);
         break;
     case Algorithm::Arena:
-        for (int k = 0; k < 48; ++k) add(e.arena.combLine(single, k), e.arena.combRing);
-        for (int a = 0; a < 8; ++a) add(e.arena.allpassLine(single, a), e.arena.allpassRing);
+    case Algorithm::Cathedral: {
+        auto banks = [&](const auto& st) {
+            for (int k = 0; k < 48; ++k) add(st.combLine(single, k), st.combRing);
+            for (int a = 0; a < 8; ++a) add(st.allpassLine(single, a), st.allpassRing);
+        };
+        if (e.algorithm == Algorithm::Arena) banks(e.arena);
+        else banks(e.cathedral);
         break;
-    case Algorithm::Cathedral:
-        for (int k = 0; k < 48; ++k) add(e.cathedral.combLine(single, k), e.cathedral.combRing);
-        for (int a = 0; a < 8; ++a) add(e.cathedral.allpassLine(single, a), e.cathedral.allpassRing);
-        break;
+    }
     case Algorithm::Spring:
     case Algorithm::Plate:
         break;
