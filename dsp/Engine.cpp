@@ -296,9 +296,28 @@ namespace {
 // Zeros n floats with 16-byte stores (not a library call, so that clearing costs what it
 // clears, in time and in counted instructions alike).
 __attribute__((optimize("no-tree-loop-distribute-patterns"))) void zeroFloats(float* p, std::size_t n) {
-    const std::size_t quads = n / 4;
-    for (std::size_t q = 0; q < quads; ++q) store4(p + 4 * q, v4f{0.0f, 0.0f, 0.0f, 0.0f});
-    for (std::size_t i = 4 * quads; i < n; ++i) p[i] = 0.0f;
+    const v4f zero{0.0f, 0.0f, 0.0f, 0.0f};
+    const std::size_t sixteens = n / 16;
+    for (std::size_t q = 0; q < sixteens; ++q) {
+        float* at = p + 16 * q;
+        store4(at, zero);
+        store4(at + 4, zero);
+        store4(at + 8, zero);
+        store4(at + 12, zero);
+    }
+    for (std::size_t i = 16 * sixteens; i < n; ++i) p[i] = 0.0f;
+}
+
+// Zeros the `reach` samples behind index w of a ring of len samples (len a power of two).
+void zeroBehind(float* ring, int len, int w, int reach) {
+    if (reach >= len) {
+        zeroFloats(ring, static_cast<std::size_t>(len));
+    } else if (w >= reach) {
+        zeroFloats(ring + (w - reach), static_cast<std::size_t>(reach));
+    } else {
+        zeroFloats(ring, static_cast<std::size_t>(w));
+        zeroFloats(ring + len - (reach - w), static_cast<std::size_t>(reach - w));
+    }
 }
 
 }  // namespace
@@ -323,14 +342,22 @@ void Engine::clearFloats(std::size_t n) {
 
 // A change arriving in the silent stretch of a change to the Plate runs the Plate at once,
 // before the pool is all clear, and the Plate's dispersion filters carry what it computes
-// then across the next switch. All it reads before writing it itself is the pre-delay
-// lines (regions 0 and 1, cleared first; a tap may reach a second back) and its own
-// rings: clear those now, the rest is cleared again from the next switch on.
+// then across the next switch. All it can read before writing it itself is the pre-delay
+// lines, as far back as the longest pre-delay reaches (regions 0 and 1, which the
+// clearing takes first), and each of its rings as far back as its taps reach: clear
+// those now (a bounded amount), the rest is cleared again from the next switch on.
 void Engine::clearPlateReads() {
     constexpr int kPredelayRegions = 2;
-    if (clearRegion < kPredelayRegions)
-        clearFloats(static_cast<std::size_t>(kLen64k) * (kPredelayRegions - clearRegion) - clearOffset);
-    zeroFloats(block64[PlateState::kArea], static_cast<std::size_t>(kPlateRings.floats));
+    if (clearRegion < kPredelayRegions) {
+        const int reach = std::min(kLen64k, static_cast<int>(std::ceil(kMaxPredelaySeconds * coreRate)) + 1);
+        for (int k = clearRegion; k < kPredelayRegions; ++k) zeroBehind(lines64k[k], kLen64k, relaxed(write64k), reach);
+    }
+    placePlateTaps();
+    float* const area = block64[PlateState::kArea];
+    for (int i = 0; i < PlateState::kRings; ++i) {
+        const int len = kPlateRings.mask[i] + 1;
+        zeroBehind(area + kPlateRings.offset[i], len, write16k & kPlateRings.mask[i], plateReach(i));
+    }
     dropClear();
 }
 
@@ -346,9 +373,10 @@ void Engine::clearStep(int count) {
 }
 
 // The pre-delay tap: trunc(w - seconds * coreRate + 65536) & 0xffff. A time beyond the
-// line (or not a number) is held within it.
+// longest pre-delay is held at it, one that is not a number gives 0.
 void Engine::applyPredelay(int w64) {
-    double d = static_cast<double>(relaxed(params.predelaySeconds)) * coreRate;
+    const float seconds = std::min(relaxed(params.predelaySeconds), kMaxPredelaySeconds);
+    double d = static_cast<double>(seconds) * coreRate;
     if (!(d >= 0.0)) d = 0.0;
     if (d > kLen64k - 1) d = kLen64k - 1;
     store(predelayTap, tap64k(w64, d));

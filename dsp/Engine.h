@@ -71,6 +71,8 @@ public:
     // Silence gate: a channel sum below this is silence (input and output); the core stops
     // after one second of it (silenceHold, set by resume).
     static constexpr float kSilenceThreshold = 1e-6f;
+    // The longest pre-delay; longer times are held at it.
+    static constexpr float kMaxPredelaySeconds = 1.0f;
     // The core is off at stored host rates above this.
     static constexpr float kMaxCoreHostRate = 200000.0f;
 
@@ -180,6 +182,7 @@ public:
     void prepareCathedral();  void processCathedral(int n);
     void prepareSpring();     void processSpring(int n);
     void preparePlate();      void processPlate(int n);
+    void placePlateTaps();    int plateReach(int ring) const;
 
     // [audio thread] CoreFrontEnd, shared by every core.
     // Setup: the shelf coefficients for the current coreRate and shelf frequencies.
@@ -271,7 +274,7 @@ private:
     // The pre-delay time in host samples (0 .. one second).
     int predelayHostSamples() const {
         const float pd = relaxed(params.predelaySeconds);
-        const float seconds = pd > 0.0f ? (pd < 1.0f ? pd : 1.0f) : 0.0f;  // NaN gives 0
+        const float seconds = pd > 0.0f ? (pd < kMaxPredelaySeconds ? pd : kMaxPredelaySeconds) : 0.0f;  // NaN gives 0
         return static_cast<int>(seconds * coreRate * (rateDivider + 1));
     }
     void decimate(int np);

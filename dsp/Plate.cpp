@@ -70,17 +70,12 @@ constexpr int T(int n) { return n - 1; }
 
 }  // namespace
 
-void Engine::preparePlate() {
-    if (!setupPending.exchange(false, std::memory_order_relaxed)) return;
+// The taps depend on constants alone (and on write16k only through the rounding, which
+// gives the same distances from every index).
+void Engine::placePlateTaps() {
     PlateState& st = plate;
-    const float c = static_cast<float>(std::pow(4.0, 0.515) * 0.5 * 0.8 * 1.02);
-    st.sizeFactor = c;
-    st.allpassGain = relaxed(params.diffusion) * 0.6f * 0.7f;
-    st.damp = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;
-    const double decay = relaxed(params.decay);
-    st.feedback = static_cast<float>(std::pow(std::pow(1.65, std::sqrt(decay)) / 1.7, c * 0.5));
-    prepareFrontEnd();
-    const float r = static_cast<float>(2.0 * c * 44100.0 * 0.001);
+    st.sizeFactor = static_cast<float>(std::pow(4.0, 0.515) * 0.5 * 0.8 * 1.02);
+    const float r = static_cast<float>(2.0 * st.sizeFactor * 44100.0 * 0.001);
     st.unit = r;
 
     write16k &= kMask16k;
@@ -95,10 +90,32 @@ void Engine::preparePlate() {
     for (int i = 0; i < 6; ++i) st.diffuserDelay[i] = tapDelay16k(w, 0.2 * r * kDiffuser[i]);
     for (int i = 0; i < 8; ++i) st.earlyDelay[i] = tapDelay16k(w, r * kEarly[i]);
     for (int i = 0; i < PlateState::kReadTaps; ++i) st.readDelay[i] = tapDelay16k(w, 0.2 * r * kRead[i]);
+}
+
+void Engine::preparePlate() {
+    if (!setupPending.exchange(false, std::memory_order_relaxed)) return;
+    PlateState& st = plate;
+    placePlateTaps();
+    const float c = st.sizeFactor;
+    st.allpassGain = relaxed(params.diffusion) * 0.6f * 0.7f;
+    st.damp = (1.0f - relaxed(params.highDamp)) * 0.8f + 0.2f;
+    const double decay = relaxed(params.decay);
+    st.feedback = static_cast<float>(std::pow(std::pow(1.65, std::sqrt(decay)) / 1.7, c * 0.5));
+    prepareFrontEnd();
 
     float* const area = block64[PlateState::kArea];
     for (int i = 0; i < PlateState::kRings; ++i)
         refreshGuard(area + kPlateRings.offset[i], kPlateRings.mask[i] + 1, PlateState::kRingGuard);
+}
+
+// How far back the Plate reads ring `ring` (its longest tap on it).
+int Engine::plateReach(int ring) const {
+    const PlateState& st = plate;
+    if (ring < PlateState::kFirstLoop) return st.combDelay[ring - PlateState::kFirstComb];
+    if (ring < PlateState::kFirstEarly) return st.loopDelay[ring - PlateState::kFirstLoop];
+    if (ring < PlateState::kFirstDiffuser) return st.earlyDelay[ring - PlateState::kFirstEarly];
+    if (ring < PlateState::kDispersedL) return st.diffuserDelay[ring - PlateState::kFirstDiffuser];
+    return *std::max_element(st.readDelay, st.readDelay + PlateState::kReadTaps);   // both sides read both
 }
 
 void Engine::processPlate(int n) {
