@@ -12,4 +12,8 @@ const char* __lsan_default_options() {
     return "suppressions=" MOLTARO_SANITIZER_DIR "/lsan.supp:print_suppressions=0";
 }
 
+const char* __tsan_default_options() {
+    return "suppressions=" MOLTARO_SANITIZER_DIR "/tsan.supp:print_suppressions=0";
+}
+
 }  // extern "C"
