@@ -6,6 +6,8 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,16 +23,16 @@ struct Slot {
     char path[4096];
 };
 Slot slots[kSlots];
+// Set once an interruption is being handled: no temporary file is made after that.
+std::atomic<bool> ending{false};
+// How long the handler waits for another thread to list the file it is creating (a
+// few system calls; the bound only keeps a stalled thread from holding up the exit).
+constexpr long kListingSpins = 100000000;
 
-int claimSlot(const std::string& path) {
-    if (path.size() >= sizeof slots[0].path) return -1;
+int claimSlot() {
     for (int i = 0; i < kSlots; ++i) {
         int expected = 0;
-        if (slots[i].state.compare_exchange_strong(expected, 1)) {
-            std::memcpy(slots[i].path, path.c_str(), path.size() + 1);
-            slots[i].state.store(2);
-            return i;
-        }
+        if (slots[i].state.compare_exchange_strong(expected, 1)) return i;
     }
     return -1;
 }
@@ -40,11 +42,33 @@ void releaseSlot(int& slot) {
     slot = -1;
 }
 
+// Holds off interruptions on this thread while a file is created and listed, so that
+// the handler never runs in between on this thread (on another it waits for the list).
+class InterruptionsHeld {
+public:
+    InterruptionsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int sig : kInterruptions) sigaddset(&held, sig);
+        pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~InterruptionsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+private:
+    sigset_t previous_;
+};
+
 }  // namespace
 
 void removeUnfinishedFiles() {
-    for (Slot& s : slots)
+    // A thread that claims a slot after this store sees it and gives the slot back; one
+    // that claimed it before is waited for (sequentially consistent on both sides).
+    ending.store(true);
+    for (Slot& s : slots) {
+        for (long spin = 0; s.state.load() == 1 && spin < kListingSpins; ++spin) {
+        }
         if (s.state.load() == 2) ::unlink(s.path);
+    }
 }
 
 AtomicFile::~AtomicFile() { discard(); }
@@ -65,13 +89,27 @@ bool AtomicFile::open(const std::string& target, std::string& error) {
     const std::string pattern = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    fd_ = ::mkstemp(name.data());
-    if (fd_ < 0) {
-        error = failure(std::strerror(errno));
-        return false;
+    {
+        InterruptionsHeld held;
+        if (name.size() <= sizeof slots[0].path) slot_ = claimSlot();
+        if (ending.load()) {
+            releaseSlot(slot_);
+            error = failure("interrupted");
+            return false;
+        }
+        fd_ = ::mkstemp(name.data());
+        if (fd_ < 0) {
+            const int cause = errno;
+            releaseSlot(slot_);
+            error = failure(std::strerror(cause));
+            return false;
+        }
+        if (slot_ >= 0) {
+            std::memcpy(slots[slot_].path, name.data(), name.size());
+            slots[slot_].state.store(2);
+        }
     }
     tempPath_ = name.data();
-    slot_ = claimSlot(tempPath_);
     // mkstemp creates the file for its owner only; give it the usual permissions.
     const mode_t mask = ::umask(0);
     ::umask(mask);

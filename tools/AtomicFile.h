@@ -3,9 +3,13 @@
 // only when complete: an error, a full disk or an interruption never leaves a
 // half-written file, and an existing file of that name stays untouched until then.
 
+#include <csignal>
 #include <string>
 
 namespace render {
+
+// The signals that interrupt the program; their handler calls removeUnfinishedFiles().
+inline constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
 
 class AtomicFile {
 public:
@@ -34,8 +38,9 @@ private:
     std::string tempPath_;
 };
 
-// Removes every temporary file not yet committed or discarded. Async-signal-safe: for
-// the handler of an interruption, which then ends the program.
+// Removes every temporary file not yet committed or discarded, and from then on no new
+// one is created (open fails): other threads go on running until the program ends.
+// Async-signal-safe: for the handler of an interruption, which then ends the program.
 void removeUnfinishedFiles();
 
 }  // namespace render

@@ -51,14 +51,14 @@ void catchInterruptions(bool progress) {
     std::memset(&sa, 0, sizeof sa);
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+    for (int sig : kInterruptions) ::sigaction(sig, &sa, nullptr);
 }
 
 void releaseInterruptions() {
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
     sa.sa_handler = SIG_DFL;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+    for (int sig : kInterruptions) ::sigaction(sig, &sa, nullptr);
 }
 
 int fail(const std::string& message, int code = kFailed) {

@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <memory>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "ToolsSupport.h"
+#include "tools/AtomicFile.h"
 #include "tools/AudioIO.h"
 
 using namespace render;
@@ -255,4 +262,37 @@ TEST(SameFile, RecognisesTheSameFileUnderAnotherName) {
     EXPECT_TRUE(sameFile(dir.file("a.wav"), dir.path() + "/./a.wav"));
     EXPECT_FALSE(sameFile(dir.file("a.wav"), dir.file("b.wav")));
     EXPECT_FALSE(sameFile(dir.file("a.wav"), dir.file("missing.wav")));
+}
+
+// An interruption handled on one thread while another keeps making files (as the two
+// threads of --report-all do): once the removal has run, no unfinished file is left and
+// none appears before the program ends. In a child process, which ends as the
+// interruption's handler would, with the other thread still running.
+TEST(AtomicFile, NoUnfinishedFileOutlivesAnInterruption) {
+    ScratchDir dir;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::atomic<int> made{0};
+        std::thread writer([&] {
+            std::vector<std::unique_ptr<AtomicFile>> open;
+            for (int i = 0;; ++i) {
+                auto f = std::make_unique<AtomicFile>();
+                std::string error;
+                if (!f->open(dir.file("page" + std::to_string(i % 4) + ".png"), error)) continue;
+                ++made;
+                open.push_back(std::move(f));
+                if (open.size() > 3) open.erase(open.begin());
+            }
+        });
+        writer.detach();
+        while (made < 100) std::this_thread::yield();
+        removeUnfinishedFiles();
+        usleep(50000);   // the writer goes on meanwhile
+        _exit(made < 100 ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
 }
