@@ -107,14 +107,17 @@ public:
             for (int b = 0; b < changeoverBlocks(); ++b) record(kTypeChange, [&] { block(); });
             current = to;
         }
-        // A second change in the silent middle of the first, 1000 samples after the switch.
-        for (int k = 0; k < moltaro::kNumAlgorithms; ++k) {
-            const int first = (current + 4) % moltaro::kNumAlgorithms, second = (first + 3) % moltaro::kNumAlgorithms;
-            record(kChangeInGap, [&] { set(kParamType, typeValueOf(first)); block(); });
-            for (int b = 0; b < framesToBlocks(5000 + sc.block + 1000); ++b) record(kChangeInGap, [&] { block(); });
-            record(kChangeInGap, [&] { set(kParamType, typeValueOf(second)); block(); });
-            for (int b = 0; b < changeoverBlocks(); ++b) record(kChangeInGap, [&] { block(); });
-            current = second;
+        // A second change in the silent middle of the first: in the block right after the
+        // switch (little of the pool is clear yet) and 1000 samples after it.
+        for (int after : {0, 1000}) {
+            for (int k = 0; k < moltaro::kNumAlgorithms; ++k) {
+                const int first = (current + 4) % moltaro::kNumAlgorithms, second = (first + 3) % moltaro::kNumAlgorithms;
+                record(kChangeInGap, [&] { set(kParamType, typeValueOf(first)); block(); });
+                for (int b = 0; b < framesToBlocks(5000 + sc.block + after); ++b) record(kChangeInGap, [&] { block(); });
+                record(kChangeInGap, [&] { set(kParamType, typeValueOf(second)); block(); });
+                for (int b = 0; b < changeoverBlocks(); ++b) record(kChangeInGap, [&] { block(); });
+                current = second;
+            }
         }
         // Program changes: all 16 parameters in one block, each time another algorithm.
         unsigned seed = 7;
