@@ -64,6 +64,19 @@ struct RingGroup {
     const float* at(int k, int p0, int delay) const { return ring(k) + ((p0 - delay) & (kLen - 1)); }
 };
 
+// The groups lie in the area as makePlateRings lays them out: ring after ring.
+constexpr bool groupsMatchTheLayout() {
+    for (int g = 0; g < PlateState::kGroups; ++g) {
+        const int first = PlateState::kGroupFirst[g];
+        for (int i = first; i < PlateState::kGroupFirst[g + 1]; ++i)
+            if (kPlateRings.offset[i] != kPlateRings.offset[first] +
+                                            (i - first) * (PlateState::kGroupLength[g] + PlateState::kRingGuard))
+                return false;
+    }
+    return true;
+}
+static_assert(groupsMatchTheLayout(), "RingGroup addresses the rings as makePlateRings lays them out");
+
 // Index into a side's ten read taps of tap Tn (n = 1..10; the right side's T13..T22
 // stand at the same places).
 constexpr int T(int n) { return n - 1; }
