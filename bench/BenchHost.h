@@ -7,7 +7,9 @@
 // block size, pins connected) and 0 to everything else.
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,20 @@ struct HostSettings {
     float rate = 48000.0f;
     VstInt32 block = 512;
 };
+
+// CPU time of this thread in ns, so that time spent waiting for a processor on a shared
+// machine is not counted.
+inline double threadNanoseconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+// The median of a set of timings (0 for none).
+inline double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
 
 // The rate and block size every instance is told; set before creating instances.
 inline HostSettings& settings() {

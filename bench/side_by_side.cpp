@@ -11,7 +11,6 @@
 //   moltaro_side_by_side OURS.so [LABEL=MODULE ...] --measure LABEL   one instance, the
 //       timed blocks in measuredBlocks(), for callgrind (bench/side-by-side.sh)
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,21 +71,13 @@ __attribute__((noinline)) void measuredBlocks(Rack& rack, int blocks) {
     for (int b = 0; b < blocks; ++b) rack.block();
 }
 
-// CPU time of this thread, so that time spent waiting for a processor on a shared machine
-// is not counted.
-double threadNanoseconds() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
-}
-
 double nsPerFrame(const Entry& e, int instances) {
     Rack rack(e, instances);
     if (!rack.ok()) return -1.0;
     for (int b = 0; b < kWarmBlocks; ++b) rack.block();
-    const double t0 = threadNanoseconds();
+    const double t0 = bench::threadNanoseconds();
     for (int b = 0; b < kTimedBlocks; ++b) rack.block();
-    return (threadNanoseconds() - t0) / (static_cast<double>(kTimedBlocks) * kBlock * instances);
+    return (bench::threadNanoseconds() - t0) / (static_cast<double>(kTimedBlocks) * kBlock * instances);
 }
 
 // The index of an algorithm by its name, -1 if there is none.
@@ -94,11 +85,6 @@ int typeIndexOf(const std::string& name) {
     for (moltaro::Algorithm a : moltaro::kAllAlgorithms)
         if (name == moltaro::nameOf(a)) return moltaro::indexOf(a);
     return -1;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace
@@ -180,7 +166,7 @@ int main(int argc, char** argv) {
     std::printf("NS PER FRAME (48000 Hz, blocks of 512, stereo noise; median of %d rounds)\n", rounds);
     std::printf("| module | 1 instance | 8 instances, per instance | ratio 8 / 1 |\n|---|---:|---:|---:|\n");
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const double a = median(one[i]), b = median(eight[i]);
+        const double a = bench::median(one[i]), b = bench::median(eight[i]);
         std::printf("| %s | %.1f | %.1f | %.2f |\n", entries[i].label.c_str(), a, b, b / a);
     }
     return 0;

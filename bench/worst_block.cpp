@@ -20,7 +20,6 @@
 //   moltaro_worst_block MODULE [--rounds N] [--instructions FILE]   the table (µs: medians over N rounds)
 //   moltaro_worst_block MODULE --count                              one pass under callgrind (bench/worst-block.sh)
 #include <algorithm>
-#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -195,19 +194,6 @@ Stats statsOf(std::vector<double> v) {
     return s;
 }
 
-// CPU time of this thread: on a shared machine the blocks are timed without the time the
-// thread spent waiting for a processor.
-double threadMicroseconds() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) * 1e-3;
-}
-
-double medianOf(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
 int usage(const char* self) {
     std::fprintf(stderr, "usage: %s MODULE [--rounds N] [--instructions FILE] | MODULE --count\n", self);
     return 2;
@@ -262,9 +248,9 @@ int main(int argc, char** argv) {
         for (int r = 0; r < rounds; ++r) {
             std::vector<double> us[kNumEvents];
             Sequence seq(module.entryPoint(), sc, [&](Event e, const std::function<void()>& f) {
-                const double t0 = threadMicroseconds();
+                const double t0 = bench::threadNanoseconds();
                 f();
-                us[e].push_back(threadMicroseconds() - t0);
+                us[e].push_back((bench::threadNanoseconds() - t0) * 1e-3);
                 if (r == 0 && nextCount < instructions.size()) counts[e].push_back(instructions[nextCount++]);
             });
             if (!seq.ok()) return 1;
@@ -286,7 +272,7 @@ int main(int argc, char** argv) {
             std::printf("| %s | %zu | %.0f | %.0f | %.0f | %.2f | %.1f | %.1f | %.1f |\n", kEventNames[e],
                         recorded[e],
                         c.median, c.p999, c.worst, steady.median > 0 ? c.worst / steady.median : 0.0,
-                        medianOf(timing[e][0]), medianOf(timing[e][1]), medianOf(timing[e][2]));
+                        bench::median(timing[e][0]), bench::median(timing[e][1]), bench::median(timing[e][2]));
         }
     }
     return 0;
