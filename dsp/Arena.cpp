@@ -1,6 +1,7 @@
 // Arena algorithm: setup and core routine.
 #include "Engine.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "BlockwiseNetwork.h"
@@ -57,61 +58,67 @@ void Engine::prepareArena() {
     st.combRing = ringForTaps(st.loopDelay, ArenaState::kLines);
     st.allpassRing = ringForTaps(st.allpassDelay, 8);
     st.longRing = ringForTaps(st.reflectionDelay, ArenaState::kLines);
+    st.longSize[0] = st.longSize[1] = 0;
+    for (int line = 0; line < ArenaState::kLines; ++line) {
+        st.combSize[line] = st.loopDelay[line];
+        if (st.combPos[line] >= st.combSize[line]) st.combPos[line] = 0;
+        int& reach = st.longSize[arenaFeed(line)];
+        reach = std::max(reach, st.reflectionDelay[line]);
+    }
+    for (int c = 0; c < 2; ++c)
+        if (st.longPos[c] >= st.longSize[c]) st.longPos[c] = 0;
 }
 
 // Every comb line feeds back only into itself through a delay longer than a stretch, so
 // the lines run over a whole stretch eight at a time (dampedCombs8); each bank's sum of the
-// written values is formed afterwards, in line order. The samples are those of a loop
-// sample by sample.
+// written values is formed afterwards, in line order. The long copies take the stretch's
+// input after the combs have read their reflections (every one lies more than a stretch
+// back). The samples are those of a loop sample by sample.
 void Engine::processArena(int n) {
     ArenaState& st = arena;
     const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
-    const int combRing = st.combRing, allpassRing = st.allpassRing, longMask = st.longRing - 1;
+    const int allpassRing = st.allpassRing;
     float* comb[ArenaState::kLines];
     for (int line = 0; line < ArenaState::kLines; ++line) comb[line] = st.combLine(lines16k, line);
     float* allpass[8];
     for (int a = 0; a < 8; ++a) allpass[a] = st.allpassLine(lines16k, a);
     float* const longLine[2] = {lines64k[ArenaState::kLongLeft], lines64k[ArenaState::kLongRight]};
 
-    float nz[kStretch], uL[kStretch], uR[kStretch];
+    float nz[kStretch], u[2][kStretch];
     float sum[2][kStretch];
 
     for (int done = 0; done < n;) {
         const int m = n - done < kStretch ? n - done : kStretch;
         const int p0 = (write16k + 1) & kMask16k;
-        const int q0 = (relaxed(write64k) + 1) & kMask64k;
 
-        // Front end, and the shaped input into the two long lines.
-        frontEndRun(done, m, 1, nz, uL, uR);
+        frontEndRun(done, m, 1, nz, u[0], u[1]);
         write16k = (write16k + m) & kMask16k;
-        for (int i = 0; i < m; ++i) {
-            const int q = (q0 + i) & longMask;
-            longLine[0][q] = uL[i];
-            longLine[1][q] = uR[i];
-        }
 
         for (int first = 0; first < ArenaState::kLines; first += 8) {
-            std::array<int, 9> behind{};
-            std::array<int, 8> refl{};
+            const float* feed[8];
+            int feedPos[8], feedSize[8];
             for (int k = 0; k < 8; ++k) {
-                behind[1 + k] = st.loopDelay[first + k];
-                refl[k] = st.reflectionDelay[first + k];
+                const int ch = arenaFeed(first + k);
+                feed[k] = longLine[ch];
+                feedSize[k] = st.longSize[ch];
+                feedPos[k] = ringBack(st.longPos[ch], st.reflectionDelay[first + k], feedSize[k]);
             }
-            forEachRun(m, p0, combRing, behind, q0, longMask + 1, refl,
-                       [&](int i, int len, const std::array<int, 9>& at, const std::array<int, 8>& rd) {
-                           const float* tap[8];
-                           const float* feed[8];
-                           float* wr[8];
-                           for (int k = 0; k < 8; ++k) {
-                               tap[k] = comb[first + k] + at[1 + k];
-                               feed[k] = longLine[arenaFeed(first + k)] + rd[k];
-                               wr[k] = comb[first + k] + at[0];
-                           }
-                           dampedCombs8(tap, feed, wr, nz + i, st.combState + first, damp, g, len);
-                       });
+            ringCombStretch8(comb + first, st.combPos + first, st.combSize + first, st.loopDelay + first, feed,
+                             feedPos, feedSize, nz, st.combState + first, damp, g, m);
         }
-        sumTaps(sum[0], comb, nullptr, ArenaState::kBank, combRing, m, p0);
-        sumTaps(sum[1], comb + ArenaState::kBank, nullptr, ArenaState::kBank, combRing, m, p0);
+        sumRings(sum[0], comb, st.combPos, st.combSize, ArenaState::kBank, m);
+        sumRings(sum[1], comb + ArenaState::kBank, st.combPos + ArenaState::kBank, st.combSize + ArenaState::kBank,
+                 ArenaState::kBank, m);
+        for (int line = 0; line < ArenaState::kLines; ++line)
+            st.combPos[line] = ringAdvance(st.combPos[line], m, st.combSize[line]);
+        for (int ch = 0; ch < 2; ++ch) {
+            float* const line = longLine[ch];
+            forEachRingRun(m, std::array<int, 1>{st.longPos[ch]}, std::array<int, 1>{st.longSize[ch]},
+                           [&](int i, int len, const std::array<int, 1>& at) {
+                               std::copy(u[ch] + i, u[ch] + i + len, line + at[0]);
+                           });
+            st.longPos[ch] = ringAdvance(st.longPos[ch], m, st.longSize[ch]);
+        }
 
         allpassCascadeStretch(allpass, st.allpassDelay, c, sum[0], m, p0, allpassRing);
         allpassCascadeStretch(allpass + 4, st.allpassDelay + 4, c, sum[1], m, p0, allpassRing);

@@ -14,10 +14,17 @@ struct ArenaState {
     // into the single lines (packedRing); the two long input copies as rings at the start
     // of lines64k[kLongLeft], lines64k[kLongRight].
     static constexpr int kLongLeft = 2, kLongRight = 3;
-    // Ring sizes in samples, from the taps (set by the setup).
+    // Slot sizes in samples, from the taps (set by the setup).
     int combRing = kLen16k, allpassRing = kLen16k, longRing = kLen64k;
+    // Comb line k is a ring of its own (Rings.h) of loopDelay[k] samples in its slot,
+    // written at combPos[k] (and read there, a whole ring back); the long copy of
+    // channel c one of longSize[c] samples, its farthest reflection tap, at longPos[c].
+    int combSize[kLines] = {};
+    int combPos[kLines] = {};
+    int longSize[2] = {}, longPos[2] = {};
 
-    // Taps, as delays in core samples behind the shared write index (set by the setup).
+    // Taps, as delays in core samples behind the write position (the shared write index
+    // for the all-passes, the ring's own position for the rest; set by the setup).
     int reflectionDelay[kLines] = {};   // on the long line of the line's feed channel
     int loopDelay[kLines] = {};
     int allpassDelay[8] = {};           // L1..L4, R1..R4

@@ -138,6 +138,66 @@ inline void dampedCombStretch8(float* const* lines, const int* delay, int size, 
                });
 }
 
+// Splits [0, m) into runs in which none of N rings of their own (Rings.h) wraps and
+// calls body(i, len, at): at[k] is the position on ring k (size[k] samples) at stretch
+// sample i, starting from pos[k].
+template <std::size_t N, class Body>
+inline void forEachRingRun(int m, const std::array<int, N>& pos, const std::array<int, N>& size, Body&& body) {
+    std::array<int, N> at = pos;
+    for (int i = 0; i < m;) {
+        int len = m - i;
+        for (std::size_t k = 0; k < N; ++k) len = runWithin(len, at[k], size[k]);
+        body(i, len, at);
+        for (std::size_t k = 0; k < N; ++k) {
+            at[k] += len;
+            if (at[k] == size[k]) at[k] = 0;
+        }
+        i += len;
+    }
+}
+
+// Eight comb lines on rings of their own over a stretch of m samples (dampedCombs8 on
+// each run without a wrap): comb k, a ring of size[k] samples, is written at pos[k] + i
+// and read delay[k] <= size[k] samples behind; its feed is read from feed[k] (a ring of
+// feedSize[k] samples) at feedPos[k] + i.
+inline void ringCombStretch8(float* const* lines, const int* pos, const int* size, const int* delay,
+                             const float* const* feed, const int* feedPos, const int* feedSize, const float* nz,
+                             float* state, float damp, float g, int m) {
+    std::array<int, 24> at, ring;
+    for (int k = 0; k < 8; ++k) {
+        at[k] = pos[k];
+        at[8 + k] = ringBack(pos[k], delay[k], size[k]);
+        at[16 + k] = feedPos[k];
+        ring[k] = ring[8 + k] = size[k];
+        ring[16 + k] = feedSize[k];
+    }
+    forEachRingRun(m, at, ring, [&](int i, int len, const std::array<int, 24>& p) {
+        const float* tap[8];
+        const float* in[8];
+        float* wr[8];
+        for (int k = 0; k < 8; ++k) {
+            wr[k] = lines[k] + p[k];
+            tap[k] = lines[k] + p[8 + k];
+            in[k] = feed[k] + p[16 + k];
+        }
+        dampedCombs8(tap, in, wr, nz + i, state, damp, g, len);
+    });
+}
+
+// acc[i] = ((0 + ring0) + ring1) + ... over `count` rings of their own, ring k (size[k]
+// samples) read from position at[k] + i.
+inline void sumRings(float* acc, float* const* lines, const int* at, const int* size, int count, int m) {
+    for (int i = 0; i < m; ++i) acc[i] = 0.0f;
+    for (int k = 0; k < count; ++k) {
+        forEachRingRun(m, std::array<int, 1>{at[k]}, std::array<int, 1>{size[k]},
+                       [&](int i, int len, const std::array<int, 1>& p) {
+                           const float* t = lines[k] + p[0];
+                           float* e = acc + i;
+                           for (int j = 0; j < len; ++j) e[j] = e[j] + t[j];
+                       });
+    }
+}
+
 // acc[i] = ((0 + line0) + line1) + ... over `count` lines of `size` samples, each read
 // behind[k] samples behind write position p0 + i (after the stretch was written).
 inline void sumTaps(float* acc, float* const* lines, const int* behind, int count, int size, int m, int p0) {

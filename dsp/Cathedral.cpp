@@ -1,6 +1,7 @@
 // Cathedral algorithm: setup and core routine.
 #include "Engine.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "BlockwiseNetwork.h"
@@ -67,16 +68,21 @@ void Engine::prepareCathedral() {
     const int outRing = ringForTaps(st.outDelay, CathedralState::kLines);
     st.combRing = loopRing > outRing ? loopRing : outRing;
     st.allpassRing = ringForTaps(st.allpassDelay, 8);
+    for (int line = 0; line < CathedralState::kLines; ++line) {
+        st.combSize[line] = std::max(st.loopDelay[line], st.outDelay[line] + kStretch);
+        if (st.combPos[line] >= st.combSize[line]) st.combPos[line] = 0;
+    }
 }
 
 // Every comb line feeds back only into itself through a delay longer than a stretch, so
 // the lines run over a whole stretch eight at a time (dampedCombs8); the output taps are
 // read afterwards, in line order (the shortest, about 28 samples, then finds what the
-// stretch wrote). The samples are those of a loop sample by sample.
+// stretch wrote; every ring holds its output tap plus a stretch). The samples are those
+// of a loop sample by sample.
 void Engine::processCathedral(int n) {
     CathedralState& st = cathedral;
     const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
-    const int combRing = st.combRing, allpassRing = st.allpassRing;
+    const int allpassRing = st.allpassRing;
     float* comb[CathedralState::kLines];
     for (int line = 0; line < CathedralState::kLines; ++line) comb[line] = st.combLine(lines16k, line);
     float* allpass[8];
@@ -84,6 +90,9 @@ void Engine::processCathedral(int n) {
 
     float nz[kStretch], uL[kStretch], uR[kStretch];
     float mix[4][kStretch];   // indexed by CathedralState::Feed
+    // The mixes as the combs' feeds: from their start, never wrapping.
+    static constexpr int kMixPos[8] = {}, kMixSize[8] = {kStretch, kStretch, kStretch, kStretch,
+                                                         kStretch, kStretch, kStretch, kStretch};
     float sum[2][kStretch];
 
     for (int done = 0; done < n;) {
@@ -99,13 +108,20 @@ void Engine::processCathedral(int n) {
             mix[CathedralState::kL25R50][i] = 0.25f * uL[i] + 0.5f * uR[i];
         }
 
-        for (int first = 0; first < CathedralState::kLines; first += 8)
-            dampedCombStretch8(comb + first, st.loopDelay + first, combRing,
-                               [&](int k) { return mix[cathedralFeed(first + k)]; }, nz, st.combState + first,
-                               damp, g, m, p0);
-        sumTaps(sum[0], comb, st.outDelay, CathedralState::kBank, combRing, m, p0);
-        sumTaps(sum[1], comb + CathedralState::kBank, st.outDelay + CathedralState::kBank, CathedralState::kBank,
-                combRing, m, p0);
+        for (int first = 0; first < CathedralState::kLines; first += 8) {
+            const float* feed[8];
+            for (int k = 0; k < 8; ++k) feed[k] = mix[cathedralFeed(first + k)];
+            ringCombStretch8(comb + first, st.combPos + first, st.combSize + first, st.loopDelay + first, feed,
+                             kMixPos, kMixSize, nz, st.combState + first, damp, g, m);
+        }
+        int outAt[CathedralState::kLines];
+        for (int line = 0; line < CathedralState::kLines; ++line)
+            outAt[line] = ringBack(st.combPos[line], st.outDelay[line], st.combSize[line]);
+        sumRings(sum[0], comb, outAt, st.combSize, CathedralState::kBank, m);
+        sumRings(sum[1], comb + CathedralState::kBank, outAt + CathedralState::kBank,
+                 st.combSize + CathedralState::kBank, CathedralState::kBank, m);
+        for (int line = 0; line < CathedralState::kLines; ++line)
+            st.combPos[line] = ringAdvance(st.combPos[line], m, st.combSize[line]);
 
         for (int i = 0; i < m; ++i) {
             sum[0][i] = kOutputScale * sum[0][i];

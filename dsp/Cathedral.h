@@ -12,13 +12,19 @@ struct CathedralState {
     static constexpr int kBank = 24;            // comb lines per bank
     static constexpr int kLines = 2 * kBank;    // left bank 0..23, right bank 24..47
     // Pool memory: the comb lines, then the all-passes L1..L4, R1..R4, as rings packed
-    // into the single lines (packedRing), of these sizes in samples (set by the setup).
+    // into the single lines (packedRing), in slots of these sizes in samples (set by the
+    // setup). Comb line k is a ring of its own (Rings.h) of combSize[k] samples in its
+    // slot, written at combPos[k]: its loop tap, or its output tap plus a stretch (the
+    // output taps are read after the stretch is written), whichever is farther.
     int combRing = kLen16k, allpassRing = kLen16k;
+    int combSize[kLines] = {};
+    int combPos[kLines] = {};
 
     // The four input mixes a comb line can take.
     enum Feed { kL75, kR75, kL50R25, kL25R50 };
 
-    // Taps, as delays in core samples behind the shared write index (set by the setup).
+    // Taps, as delays in core samples behind the write position (the shared write index
+    // for the all-passes, the ring's own position for the combs; set by the setup).
     int loopDelay[kLines] = {};
     int outDelay[kLines] = {};
     int allpassDelay[8] = {};   // L1..L4, R1..R4

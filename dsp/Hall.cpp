@@ -80,7 +80,15 @@ void Engine::prepareHall() {
         for (int k = 0; k < HallState::kCombs; ++k) reach = std::max(reach, d[k]);
     st.combRing = ringFor(reach, kStretch);
     st.allpassRing = ringForTaps(st.allpassDelay, 8, kStretch);
-    for (int k = 0; k < 2 * HallState::kCombs; ++k) refreshGuard(st.line(lines16k, k), st.combRing, kGuard);
+    for (int k = 0; k < HallState::kCombs; ++k) {
+        st.lineRing[HallState::kFirstComb + k] =
+            std::max({st.combDelay[k], st.echoSourceDelay[k], st.leftOutDelay[k]});
+        st.lineRing[HallState::kFirstEcho + k] = st.rightOutDelay[k];
+    }
+    for (int k = 0; k < 2 * HallState::kCombs; ++k) {
+        if (st.linePos[k] >= st.lineRing[k]) st.linePos[k] = 0;
+        refreshGuard(st.line(lines16k, k), st.lineRing[k], kGuard);
+    }
     for (int a = 0; a < 8; ++a) refreshGuard(st.allpassLine(lines16k, a), st.allpassRing, kGuard);
 }
 
@@ -94,7 +102,7 @@ void Engine::processHall(int n) {
     v4f feedLLLR[kStretch], feedRRRL[kStretch], feedLRLR[kStretch], feedRLRL[kStretch];
     v4f noise4[kStretch];
     const v4f dampV = splat4(damp), gV = splat4(g);
-    const int ring = st.combRing, mask = ring - 1, apMask = st.allpassRing - 1;
+    const int apMask = st.allpassRing - 1;
     float* line[2 * HallState::kCombs];
     for (int k = 0; k < 2 * HallState::kCombs; ++k) line[k] = st.line(lines16k, k);
     float* allpass[8];
@@ -104,7 +112,7 @@ void Engine::processHall(int n) {
         const int m = std::min(kStretch, n - done);
         const int m4 = m & ~3;
         const int w0 = (write16k + 1) & kMask16k;
-        const int p0 = w0 & mask, a0 = w0 & apMask;
+        const int a0 = w0 & apMask;
         frontEndRun(done, m, 1, nz, u[0], u[1]);
         for (int i = 0; i < m; ++i) {
             const float l = u[0][i], r = u[1][i];
@@ -115,18 +123,42 @@ void Engine::processHall(int n) {
             noise4[i] = splat4(nz[i]);
         }
 
-        // Damped comb taps and echo source taps (reads before writes: every tap lies
-        // more than a stretch back), then the line writes, four combs at a time.
+        // Output sums, read before the stretch is written (every tap lies more than a
+        // stretch back, so none reads a sample of this stretch): left from the comb
+        // lines, right from the echo lines, each summed in line order and then scaled.
+        for (int side = 0; side < 2; ++side) {
+            const int first = side == 0 ? HallState::kFirstComb : HallState::kFirstEcho;
+            const int* delay = side == 0 ? st.leftOutDelay : st.rightOutDelay;
+            const float* tap[HallState::kCombs];
+            for (int k = 0; k < HallState::kCombs; ++k)
+                tap[k] = line[first + k] + ringBack(st.linePos[first + k], delay[k], st.lineRing[first + k]);
+            float* acc = sum[side];
+            for (int i = 0; i < m4; i += 4) {
+                v4f v = load4(tap[0] + i);
+                for (int k = 1; k < HallState::kCombs; ++k) v += load4(tap[k] + i);
+                store4(acc + i, kOutputScale * v);
+            }
+            for (int i = m4; i < m; ++i) {
+                float v = tap[0][i];
+                for (int k = 1; k < HallState::kCombs; ++k) v += tap[k][i];
+                acc[i] = kOutputScale * v;
+            }
+        }
+
+        // Damped comb taps and echo source taps, then the line writes, four combs at a
+        // time (each group of four samples is read before it is written).
         for (int k0 = 0; k0 < HallState::kCombs; k0 += 4) {
             float* comb[4];
             float* echo[4];
             const float* loopTap[4];
             const float* echoTap[4];
             for (int q = 0; q < 4; ++q) {
-                comb[q] = line[HallState::kFirstComb + k0 + q];
-                echo[q] = line[HallState::kFirstEcho + k0 + q];
-                loopTap[q] = comb[q] + ((p0 - st.combDelay[k0 + q]) & mask);
-                echoTap[q] = comb[q] + ((p0 - st.echoSourceDelay[k0 + q]) & mask);
+                const int c = HallState::kFirstComb + k0 + q, e = HallState::kFirstEcho + k0 + q;
+                const int at = st.linePos[c], size = st.lineRing[c];
+                comb[q] = line[c] + at;
+                echo[q] = line[e] + st.linePos[e];
+                loopTap[q] = line[c] + ringBack(at, st.combDelay[k0 + q], size);
+                echoTap[q] = line[c] + ringBack(at, st.echoSourceDelay[k0 + q], size);
             }
             const v4f* feedA = k0 == 0 ? feedLLLR : feedLRLR;
             const v4f* feedB = k0 == 0 ? feedRRRL : feedRLRL;
@@ -148,14 +180,14 @@ void Engine::processHall(int n) {
                 }
                 transpose4(l0, l1, l2, l3);
                 transpose4(e0, e1, e2, e3);
-                store4(comb[0] + p0 + i, l0);
-                store4(comb[1] + p0 + i, l1);
-                store4(comb[2] + p0 + i, l2);
-                store4(comb[3] + p0 + i, l3);
-                store4(echo[0] + p0 + i, e0);
-                store4(echo[1] + p0 + i, e1);
-                store4(echo[2] + p0 + i, e2);
-                store4(echo[3] + p0 + i, e3);
+                store4(comb[0] + i, l0);
+                store4(comb[1] + i, l1);
+                store4(comb[2] + i, l2);
+                store4(comb[3] + i, l3);
+                store4(echo[0] + i, e0);
+                store4(echo[1] + i, e1);
+                store4(echo[2] + i, e2);
+                store4(echo[3] + i, e3);
             }
             store4(st.combState + k0, a);
             store4(st.echoState + k0, b);
@@ -167,31 +199,11 @@ void Engine::processHall(int n) {
                 for (int i = m4; i < m; ++i) {
                     sa = nz[i] + (sa + (loopTap[q][i] - sa) * damp);
                     sb = nz[i] + (sb + (echoTap[q][i] - sb) * damp);
-                    comb[q][p0 + i] = fa[i] + g * sa;
-                    echo[q][p0 + i] = fb[i] + g * sb;
+                    comb[q][i] = fa[i] + g * sa;
+                    echo[q][i] = fb[i] + g * sb;
                 }
                 st.combState[k] = sa;
                 st.echoState[k] = sb;
-            }
-        }
-
-        // Output sums, read after the writes: left from the comb lines, right from the
-        // echo lines, each summed in line order and then scaled.
-        for (int side = 0; side < 2; ++side) {
-            const int first = side == 0 ? HallState::kFirstComb : HallState::kFirstEcho;
-            const int* delay = side == 0 ? st.leftOutDelay : st.rightOutDelay;
-            const float* tap[HallState::kCombs];
-            for (int k = 0; k < HallState::kCombs; ++k) tap[k] = line[first + k] + ((p0 - delay[k]) & mask);
-            float* acc = sum[side];
-            for (int i = 0; i < m4; i += 4) {
-                v4f v = load4(tap[0] + i);
-                for (int k = 1; k < HallState::kCombs; ++k) v += load4(tap[k] + i);
-                store4(acc + i, kOutputScale * v);
-            }
-            for (int i = m4; i < m; ++i) {
-                float v = tap[0][i];
-                for (int k = 1; k < HallState::kCombs; ++k) v += tap[k][i];
-                acc[i] = kOutputScale * v;
             }
         }
 
@@ -206,8 +218,12 @@ void Engine::processHall(int n) {
         std::copy(sum[1], sum[1] + m, workOutR + done);
 
         write16k = (write16k + m) & kMask16k;
-        if (touchesGuard(p0, m, ring, kGuard))
-            for (float* l : line) syncGuard(l, p0, m, ring, kGuard);
+        for (int k = 0; k < 2 * HallState::kCombs; ++k) {
+            int& at = st.linePos[k];
+            const int size = st.lineRing[k];
+            if (touchesGuard(at, m, size, kGuard)) syncGuard(line[k], at, m, size, kGuard);
+            at = ringAdvance(at, m, size);
+        }
         if (touchesGuard(a0, m, apMask + 1, kGuard))
             for (float* l : allpass) syncGuard(l, a0, m, apMask + 1, kGuard);
         done += m;

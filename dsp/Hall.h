@@ -29,9 +29,13 @@ struct HallState {
     float combState[kCombs] = {};
     float echoState[kCombs] = {};
 
-    // Ring sizes in samples (set by the setup) and where the core lays out each line:
-    // comb or echo line k (0..47), all-pass a (0..7).
+    // Where the core lays out each line: comb or echo line k (0..47) in a slot of
+    // combRing + kGuard samples, all-pass a (0..7) as a guarded ring of allpassRing
+    // samples (slot sizes set by the setup). Line k is a guarded ring of lineRing[k]
+    // samples, its farthest tap, at its own position linePos[k].
     int combRing = kLen16k, allpassRing = kLen16k;
+    int lineRing[2 * kCombs] = {};
+    int linePos[2 * kCombs] = {};
     float* line(float* const* single, int k) const { return packedRing(single, k, combRing + kGuard); }
     float* allpassLine(float* const* single, int a) const {
         return packedRing(single + linesForRings(2 * kCombs, combRing + kGuard), a, allpassRing + kGuard);

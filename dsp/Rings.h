@@ -23,6 +23,24 @@ inline int ringForTaps(const int* behind, int count, int stretch) {
     return ringFor(reach, stretch);
 }
 
+// Rings of exactly the reach of their farthest tap, each with a position of its own
+// (not the shared write index): the write of a position then follows closely on its
+// last read, so it finds the position in the cache instead of fetching it again from
+// memory it was evicted to. A core reads every tap of a stretch before it writes the
+// stretch (or reads each sample before writing it), so a tap `size` samples back is
+// read before that position is overwritten.
+
+// The position `behind` samples before `pos` on a ring of `size` samples (behind <= size).
+inline int ringBack(int pos, int behind, int size) {
+    const int at = pos - behind;
+    return at < 0 ? at + size : at;
+}
+// `pos` advanced by m <= size samples on a ring of `size` samples.
+inline int ringAdvance(int pos, int m, int size) {
+    pos += m;
+    return pos >= size ? pos - size : pos;
+}
+
 // Ring `index` of `size` samples, packed into the single pool lines (each kLen16k + kGuard
 // samples long) in order, as many to a line as fit.
 inline float* packedRing(float* const* singleLines, int index, int size) {
