@@ -25,8 +25,8 @@ struct ClubNetworkState {
     float fb = 0.0f;          // comb feedback
     float gain[12] = {};      // early-tap gains G1..G12
 
-    // Taps as delays in core samples behind the shared write index (write16k for the
-    // tank and output lines, write64k for the early taps).
+    // Taps as delays in core samples behind the write position (write16k for the loop
+    // and output lines, the ring's own position for the rest).
     int combDelay[kCombs] = {};
     int loopDelay[kCombs] = {};
     int earlyDelay[kEarlyTaps] = {};
@@ -37,7 +37,13 @@ struct ClubNetworkState {
 
     float s[kCombs] = {};     // comb damping states
 
-    // Ring sizes in samples (set by the setup) and where the core lays out each line.
+    // Comb line c is a ring of its own (Rings.h) of combLoop[c] samples (read where it
+    // is written, a whole ring back) at combPos[c]; the input copy of channel ch one of
+    // earlySize[ch] samples, its farthest early tap, at earlyPos[ch].
+    int combPos[kCombs] = {};
+    int earlySize[2] = {}, earlyPos[2] = {};
+
+    // Slot sizes in samples (set by the setup) and where the core lays out each line.
     int combRing = kLen16k, loopRing = kLen16k, outRing = kLen16k, earlyRing = kLen64k;
     float* combLine(float* const* single, int i) const { return packedRing(single, i, combRing); }
     float* loopLine(float* const* single, int i) const {

@@ -12,10 +12,10 @@
 //   kStateSign       +1: comb written with u + fb * s; -1: with u - fb * s
 //   kOutScale        output gain
 //
-// Each comb feeds back only into itself, and the early taps read the input copies,
-// which the front end writes for a whole stretch first; so the combs run over a whole
-// stretch one after the other, then each channel's all-passes and early taps. The
-// samples are those of a loop sample by sample.
+// Each comb feeds back only into itself, and every early tap reads the input copies
+// more than a stretch back; so the combs run over a whole stretch eight at a time, then
+// each channel's all-passes and early taps, and the stretch's input goes into the
+// copies last. The samples are those of a loop sample by sample.
 
 #include <algorithm>
 #include <initializer_list>
@@ -94,56 +94,50 @@ void tankCombs8(const float* const loopRd[8], const float* const combRd[8], floa
 }
 
 // One group of eight combs over a stretch of m samples, split into runs in which no
-// position wraps. comb[k] is the comb's index (0..23); the comb and loop lines are rings
-// of sizes st.combRing and st.loopRing; p0 is write16k of the first sample, behind0 the
-// position written by the combs that write behind; each comb reads st.combLoop behind
-// where it writes; sOut[k] receives comb k's states.
+// position wraps. comb[k] is the comb's index (0..23); its comb line is a ring of its
+// own, read where it is written (a whole ring back); its loop line a ring of
+// st.loopRing samples on the shared write index, p0 that of the first sample; sOut[k]
+// receives comb k's states.
 template <class Layout>
 void runTankGroup(Engine& e, ClubNetworkState& st, const int comb[8], const float* const u[2], const float* nz,
-                  float* const sOut[8], int m, int p0, int behind0) {
-    const int maskC = st.combRing - 1, maskL = st.loopRing - 1;
+                  float* const sOut[8], int m, int p0) {
     float* combLine[8];
     float* loopLine[8];
     float state[8];
+    std::array<int, 17> pos, size;
     for (int q = 0; q < 8; ++q) {
-        combLine[q] = st.combLine(e.lines16k, comb[q]);
-        loopLine[q] = st.loopLine(e.lines16k, comb[q]);
-        state[q] = st.s[comb[q]];
+        const int c = comb[q];
+        combLine[q] = st.combLine(e.lines16k, c);
+        loopLine[q] = st.loopLine(e.lines16k, c);
+        state[q] = st.s[c];
+        pos[q] = st.combPos[c];
+        size[q] = st.combLoop[c];
+        pos[8 + q] = (p0 - st.loopDelay[c]) & (st.loopRing - 1);
+        size[8 + q] = st.loopRing;
     }
-    for (int i = 0; i < m;) {
-        const int p = p0 + i, back = behind0 + i;
-        int len = m - i;
+    pos[16] = p0 & (st.loopRing - 1);
+    size[16] = st.loopRing;
+    forEachRingRun(m, pos, size, [&](int i, int len, const std::array<int, 17>& at) {
+        float* combAt[8];
         const float* loopRd[8];
-        const float* combRd[8];
         float* loopWr[8];
-        float* combWr[8];
         const float* in[8];
         float* out[8];
-        const int wl = p & maskL;
-        len = runWithin(len, wl, maskL + 1);
-        int rl[8], rc[8], wc[8];
         for (int q = 0; q < 8; ++q) {
-            const int c = comb[q];
-            const int w = Layout::kWritesBehind[c] ? back : p;
-            wc[q] = w & maskC;
-            rl[q] = (p - st.loopDelay[c]) & maskL;
-            rc[q] = (w - st.combLoop[c]) & maskC;
-            len = runWithin(runWithin(runWithin(len, rl[q], maskL + 1), rc[q], maskC + 1), wc[q], maskC + 1);
-        }
-        for (int q = 0; q < 8; ++q) {
-            const int c = comb[q];
-            loopRd[q] = loopLine[q] + rl[q];
-            combRd[q] = combLine[q] + rc[q];
-            loopWr[q] = loopLine[q] + wl;
-            combWr[q] = combLine[q] + wc[q];
-            in[q] = u[Layout::kFeed[c]] + i;
+            combAt[q] = combLine[q] + at[q];
+            loopRd[q] = loopLine[q] + at[8 + q];
+            loopWr[q] = loopLine[q] + at[16];
+            in[q] = u[Layout::kFeed[comb[q]]] + i;
             out[q] = sOut[q] + i;
         }
-        tankCombs8<Layout::kStateSign>(loopRd, combRd, loopWr, combWr, in, out, nz + i, state, st.ga, st.k, st.fb,
+        tankCombs8<Layout::kStateSign>(loopRd, combAt, loopWr, combAt, in, out, nz + i, state, st.ga, st.k, st.fb,
                                        len);
-        i += len;
+    });
+    for (int q = 0; q < 8; ++q) {
+        const int c = comb[q];
+        st.s[c] = state[q];
+        st.combPos[c] = ringAdvance(st.combPos[c], m, st.combLoop[c]);
     }
-    for (int q = 0; q < 8; ++q) st.s[comb[q]] = state[q];
 }
 
 // Output all-pass over a stretch, in place: d = line[p - delay]; v = x - g * d;
@@ -167,26 +161,19 @@ inline void outAllpassStretch(float* line, int delay, float g, float* x, int m, 
     }
 }
 
-// Four early taps added to acc in order with the signs +, -, +, -.
-inline void addEarlyTaps(float* acc, const float* const line[4], const int delay[4],
-                         const float gain[4], int m, int q0, int size) {
+// Four early taps added to acc in order with the signs +, -, +, -: tap t reads line[t],
+// a ring of size[t] samples, from position at[t].
+inline void addEarlyTaps(float* acc, const float* const line[4], const std::array<int, 4>& at,
+                         const std::array<int, 4>& size, const float gain[4], int m) {
     const float g0 = gain[0], g1 = gain[1], g2 = gain[2], g3 = gain[3];
-    const int mask = size - 1;
-    for (int i = 0; i < m;) {
-        const int q = (q0 + i) & mask;
-        int r[4], len = m - i;
-        for (int t = 0; t < 4; ++t) {
-            r[t] = (q - delay[t]) & mask;
-            len = runWithin(len, r[t], size);
-        }
+    forEachRingRun(m, at, size, [&](int i, int len, const std::array<int, 4>& r) {
         const float* t0 = line[0] + r[0];
         const float* t1 = line[1] + r[1];
         const float* t2 = line[2] + r[2];
         const float* t3 = line[3] + r[3];
         float* e = acc + i;
         for (int j = 0; j < len; ++j) e[j] = e[j] + g0 * t0[j] - g1 * t1[j] + g2 * t2[j] - g3 * t3[j];
-        i += len;
-    }
+    });
 }
 
 }  // namespace clubnet
@@ -210,6 +197,17 @@ void setClubNetworkTaps(Engine& e, ClubNetworkState& st) {
     st.loopRing = ringForTaps(st.loopDelay, ClubNetworkState::kCombs, kStretch);
     st.outRing = ringForTaps(st.outDelay, ClubNetworkState::kOutAllpasses, kStretch);
     st.earlyRing = ringForTaps(st.earlyDelay, ClubNetworkState::kEarlyTaps, kStretch);
+    for (int i = 0; i < ClubNetworkState::kCombs; ++i) {
+        if (st.combPos[i] >= st.combLoop[i]) st.combPos[i] = 0;
+    }
+    st.earlySize[0] = st.earlySize[1] = 0;
+    for (int ch = 0; ch < 2; ++ch)
+        for (int t = 0; t < 12; ++t) {
+            int& size = st.earlySize[Layout::kCrossed[t] ? 1 - ch : ch];
+            size = std::max(size, st.earlyDelay[12 * ch + t]);
+        }
+    for (int ch = 0; ch < 2; ++ch)
+        if (st.earlyPos[ch] >= st.earlySize[ch]) st.earlyPos[ch] = 0;
 }
 
 template <class Layout>
@@ -218,7 +216,6 @@ void runClubNetwork(Engine& e, ClubNetworkState& st, int n) {
     float nz[kStretch], u[2][kStretch], x[2][kStretch];
     float states[S::kCombs][kStretch];
     float* const input[2] = {e.lines64k[S::kEarlyLeft], e.lines64k[S::kEarlyRight]};
-    const int earlyMask = st.earlyRing - 1;
     float* outLine[S::kOutAllpasses];
     for (int o = 0; o < S::kOutAllpasses; ++o) outLine[o] = st.outLine(e.lines16k, o);
     // The combs in the order of the two sums, left then right, eight at a time.
@@ -232,23 +229,14 @@ void runClubNetwork(Engine& e, ClubNetworkState& st, int n) {
     for (int done = 0; done < n;) {
         const int m = n - done < kStretch ? n - done : kStretch;
         const int p0 = (e.write16k + 1) & kMask16k;
-        const int q0 = (relaxed(e.write64k) + 1) & kMask64k;
-        // Early tap T3's read position, masked to a 16384-sample line.
-        const int behind0 = (q0 - st.earlyDelay[2]) & kMask16k;
-
-        // Front end, and the shaped input into the two input copies.
         e.frontEndRun(done, m, 1, nz, u[0], u[1]);
-        for (int i = 0; i < m; ++i) {
-            input[0][(q0 + i) & earlyMask] = u[0][i];
-            input[1][(q0 + i) & earlyMask] = u[1][i];
-        }
 
         // The tank, then each channel's sum of its combs' states in order.
         const float* const feeds[2] = {u[0], u[1]};
         for (int g = 0; g < S::kCombs; g += 8) {
             float* sOut[8];
             for (int q = 0; q < 8; ++q) sOut[q] = states[g + q];
-            clubnet::runTankGroup<Layout>(e, st, order + g, feeds, nz, sOut, m, p0, behind0);
+            clubnet::runTankGroup<Layout>(e, st, order + g, feeds, nz, sOut, m, p0);
         }
         for (int ch = 0; ch < 2; ++ch) {
             float* sum = x[ch];
@@ -269,10 +257,27 @@ void runClubNetwork(Engine& e, ClubNetworkState& st, int n) {
             clubnet::outAllpassStretch(outL[1], outDelay[1], -ga, x[ch], m, p0, st.outRing);
             for (int t = 0; t < 12; t += 4) {
                 const float* line[4];
-                for (int h = 0; h < 4; ++h) line[h] = input[Layout::kCrossed[t + h] ? 1 - ch : ch];
-                clubnet::addEarlyTaps(x[ch], line, st.earlyDelay + 12 * ch + t, st.gain + t, m, q0, st.earlyRing);
+                std::array<int, 4> at, size;
+                for (int h = 0; h < 4; ++h) {
+                    const int copy = Layout::kCrossed[t + h] ? 1 - ch : ch;
+                    line[h] = input[copy];
+                    size[h] = st.earlySize[copy];
+                    at[h] = ringBack(st.earlyPos[copy], st.earlyDelay[12 * ch + t + h], size[h]);
+                }
+                clubnet::addEarlyTaps(x[ch], line, at, size, st.gain + t, m);
             }
             clubnet::outAllpassStretch(outL[2], outDelay[2], ga, x[ch], m, p0, st.outRing);
+        }
+
+        // The shaped input into the two input copies, after every early tap has read
+        // (each lies more than a stretch back).
+        for (int ch = 0; ch < 2; ++ch) {
+            float* const line = input[ch];
+            forEachRingRun(m, std::array<int, 1>{st.earlyPos[ch]}, std::array<int, 1>{st.earlySize[ch]},
+                           [&](int i, int len, const std::array<int, 1>& at) {
+                               std::copy(u[ch] + i, u[ch] + i + len, line + at[0]);
+                           });
+            st.earlyPos[ch] = ringAdvance(st.earlyPos[ch], m, st.earlySize[ch]);
         }
 
         for (int i = 0; i < m; ++i) {
