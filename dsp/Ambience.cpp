@@ -1,10 +1,10 @@
 // Ambience algorithm: setup and core routine.
 //
-// While the Ambience runs, write16k counts with mask 0xffff and indexes the two
-// 65536-sample input copies in full; the all-pass lines use it masked to 0x3fff.
-// Every other setup masks it back to 0x3fff.
+// While the Ambience runs, write16k counts with mask 0xffff (every other setup masks it
+// back to 0x3fff); the lines are rings at positions of their own.
 #include "Engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -77,43 +77,50 @@ void dampBranches(float (*x)[kStretch], float (*y)[kStretch], const float* nz, f
 }
 
 // One branch's three all-passes with noise over m samples, in place on y (the damped
-// input in, the third all-pass's output out). Four samples at a time: every all-pass
-// delay is longer than that. w0 is write16k of the first sample.
-void allpassBranch(float* const line[3], const int delay[3], int size, float ga, const float* nz, float* y, int m,
-                   int w0) {
+// input in, the third all-pass's output out). Four samples at a time, each read before
+// it is written: every all-pass delay is longer than that. All-pass t is a ring of
+// size[t] samples written at pos[t] + i (the positions advance by m).
+void allpassBranch(float* const line[3], const int delay[3], int size[3], int pos[3], float ga, const float* nz,
+                   float* y, int m) {
     const v4f gaV = splat4(ga);
-    forEachRun(m, w0, size, std::array<int, 4>{0, delay[0], delay[1], delay[2]}, 0, 1, std::array<int, 0>{},
-               [&](int i, int len, const std::array<int, 4>& at, const std::array<int, 0>&) {
-                   const float* pr = line[0] + at[1];
-                   const float* qr = line[1] + at[2];
-                   const float* rr = line[2] + at[3];
-                   float* pw = line[0] + at[0];
-                   float* qw = line[1] + at[0];
-                   float* rw = line[2] + at[0];
-                   const float* n = nz + i;
-                   float* v = y + i;
-                   int j = 0;
-                   for (; j + 4 <= len; j += 4) {
-                       const v4f s = load4(v + j), nv = load4(n + j);
-                       const v4f v1 = load4(pr + j) - gaV * s + nv;
-                       store4(pw + j, s + gaV * v1);
-                       const v4f v2 = load4(qr + j) - gaV * v1 + nv;
-                       store4(qw + j, v1 + gaV * v2);
-                       const v4f v3 = load4(rr + j) - gaV * v2 + nv;
-                       store4(rw + j, v2 + gaV * v3);
-                       store4(v + j, v3);
-                   }
-                   for (; j < len; ++j) {
-                       const float s = v[j];
-                       const float v1 = pr[j] - ga * s + n[j];
-                       pw[j] = s + ga * v1;
-                       const float v2 = qr[j] - ga * v1 + n[j];
-                       qw[j] = v1 + ga * v2;
-                       const float v3 = rr[j] - ga * v2 + n[j];
-                       rw[j] = v2 + ga * v3;
-                       v[j] = v3;
-                   }
-               });
+    std::array<int, 6> at0, ring;
+    for (int t = 0; t < 3; ++t) {
+        at0[t] = pos[t];
+        at0[3 + t] = ringBack(pos[t], delay[t], size[t]);
+        ring[t] = ring[3 + t] = size[t];
+    }
+    forEachRingRun(m, at0, ring, [&](int i, int len, const std::array<int, 6>& at) {
+        const float* pr = line[0] + at[3];
+        const float* qr = line[1] + at[4];
+        const float* rr = line[2] + at[5];
+        float* pw = line[0] + at[0];
+        float* qw = line[1] + at[1];
+        float* rw = line[2] + at[2];
+        const float* n = nz + i;
+        float* v = y + i;
+        int j = 0;
+        for (; j + 4 <= len; j += 4) {
+            const v4f s = load4(v + j), nv = load4(n + j);
+            const v4f v1 = load4(pr + j) - gaV * s + nv;
+            store4(pw + j, s + gaV * v1);
+            const v4f v2 = load4(qr + j) - gaV * v1 + nv;
+            store4(qw + j, v1 + gaV * v2);
+            const v4f v3 = load4(rr + j) - gaV * v2 + nv;
+            store4(rw + j, v2 + gaV * v3);
+            store4(v + j, v3);
+        }
+        for (; j < len; ++j) {
+            const float s = v[j];
+            const float v1 = pr[j] - ga * s + n[j];
+            pw[j] = s + ga * v1;
+            const float v2 = qr[j] - ga * v1 + n[j];
+            qw[j] = v1 + ga * v2;
+            const float v3 = rr[j] - ga * v2 + n[j];
+            rw[j] = v2 + ga * v3;
+            v[j] = v3;
+        }
+    });
+    for (int t = 0; t < 3; ++t) pos[t] = ringAdvance(pos[t], m, size[t]);
 }
 
 }  // namespace
@@ -145,57 +152,72 @@ void Engine::prepareAmbience() {
             }
     st.inputRing = ringForTaps(&st.inputDelay[0][0][0], 2 * S::kOrders * 3, kStretch);
     st.allpassRing = ringForTaps(&st.allpassDelay[0][0][0], 2 * S::kOrders * 3, kStretch);
+    st.inputSize[0] = st.inputSize[1] = 0;
+    for (int side = 0; side < 2; ++side)
+        for (int j = 0; j < S::kOrders; ++j)
+            for (int t = 0; t < 3; ++t) {
+                int& reach = st.inputSize[t < 2 ? side : 1 - side];
+                reach = std::max(reach, st.inputDelay[side][j][t]);
+                int& size = st.allpassSize[side][j][t];
+                size = std::max(st.allpassDelay[side][j][t], S::kMinAllpassSize);
+                if (st.allpassPos[side][j][t] >= size) st.allpassPos[side][j][t] = 0;
+            }
+    for (int c = 0; c < 2; ++c)
+        if (st.inputPos[c] >= st.inputSize[c]) st.inputPos[c] = 0;
 }
 
-// The branches share nothing but the input copies, so the copies are written for a
-// whole stretch first: a tap at sample i finds what the front end wrote up to i, and no
-// tap (at most 0.1 s * c = 9214 samples at 50 kHz) reaches back to where the stretch has
-// written since. Then, each stage over the whole stretch: every branch's three-tap sum,
-// the order damping of all branches side by side (their only recursion), each branch's
-// all-passes, and the output sums in the order of the orders. The samples are those of a
-// loop sample by sample.
+// The branches share nothing but the input copies, and no tap on them (at least 0.0072 s
+// * c = 312 samples at 22.05 kHz) reads what this stretch writes, so the taps read first
+// and the copies take the stretch afterwards. Then, each stage over the whole stretch:
+// every branch's three-tap sum, the order damping of all branches side by side (their
+// only recursion), each branch's all-passes, and the output sums in the order of the
+// orders. The samples are those of a loop sample by sample.
 void Engine::processAmbience(int n) {
     AmbienceState& st = ambience;
     float* const input[2] = {block64[S::kInputLeft], block64[S::kInputRight]};
-    const int inputRing = st.inputRing, inputMask = inputRing - 1;
     float* allpass[kBranches][3];
     for (int side = 0; side < 2; ++side)
         for (int j = 0; j < S::kOrders; ++j)
             for (int t = 0; t < 3; ++t) allpass[6 * side + j][t] = st.allpassLine(lines16k, side, j, t);
     float damp[kBranches];
     for (int b = 0; b < kBranches; ++b) damp[b] = st.damp[b % S::kOrders];
-    alignas(16) float nz[kStretch], acc[2][kStretch];
+    alignas(16) float nz[kStretch], acc[2][kStretch], u[2][kStretch];
     alignas(16) float x[kBranches][kStretch], y[kBranches][kStretch];
 
     for (int done = 0; done < n;) {
         const int m = n - done < kStretch ? n - done : kStretch;
-        const int w0 = write16k + 1;
-
-        // The shaped input passes through acc on its way into the input copies.
-        frontEndRun(done, m, 1, nz, acc[0], acc[1]);
-        for (int i = 0; i < m; ++i) {
-            input[0][(w0 + i) & inputMask] = acc[0][i];
-            input[1][(w0 + i) & inputMask] = acc[1][i];
-        }
+        frontEndRun(done, m, 1, nz, u[0], u[1]);
 
         // Three-tap sums: two taps on the side's own copy, one on the other's.
         for (int side = 0; side < 2; ++side)
             for (int j = 0; j < S::kOrders; ++j) {
                 const int* d = st.inputDelay[side][j];
+                const int own = st.inputSize[side], other = st.inputSize[1 - side];
                 float* xs = x[6 * side + j];
-                forEachRun(m, w0, inputRing, std::array<int, 3>{d[0], d[1], d[2]}, 0, 1, std::array<int, 0>{},
-                           [&](int i, int len, const std::array<int, 3>& at, const std::array<int, 0>&) {
-                               const float* ta = input[side] + at[0];
-                               const float* tb = input[side] + at[1];
-                               const float* te = input[1 - side] + at[2];
-                               for (int k = 0; k < len; ++k) xs[i + k] = ta[k] + tb[k] + te[k];
-                           });
+                forEachRingRun(m,
+                               std::array<int, 3>{ringBack(st.inputPos[side], d[0], own),
+                                                  ringBack(st.inputPos[side], d[1], own),
+                                                  ringBack(st.inputPos[1 - side], d[2], other)},
+                               std::array<int, 3>{own, own, other}, [&](int i, int len, const std::array<int, 3>& at) {
+                                   const float* ta = input[side] + at[0];
+                                   const float* tb = input[side] + at[1];
+                                   const float* te = input[1 - side] + at[2];
+                                   for (int k = 0; k < len; ++k) xs[i + k] = ta[k] + tb[k] + te[k];
+                               });
             }
+        for (int c = 0; c < 2; ++c) {
+            float* const line = input[c];
+            forEachRingRun(m, std::array<int, 1>{st.inputPos[c]}, std::array<int, 1>{st.inputSize[c]},
+                           [&](int i, int len, const std::array<int, 1>& at) {
+                               std::copy(u[c] + i, u[c] + i + len, line + at[0]);
+                           });
+            st.inputPos[c] = ringAdvance(st.inputPos[c], m, st.inputSize[c]);
+        }
         dampBranches(x, y, nz, &st.s[0][0], damp, m);
         for (int side = 0; side < 2; ++side)
             for (int j = 0; j < S::kOrders; ++j)
-                allpassBranch(allpass[6 * side + j], st.allpassDelay[side][j], st.allpassRing, st.ga, nz,
-                              y[6 * side + j], m, w0);
+                allpassBranch(allpass[6 * side + j], st.allpassDelay[side][j], st.allpassSize[side][j],
+                              st.allpassPos[side][j], st.ga, nz, y[6 * side + j], m);
 
         // Output L = 0.25 (G0 zL1 + G1 zR2 + G2 zL3 + ...), R = 0.25 (G0 zR1 + G1 zL2 + ...).
         for (int ch = 0; ch < 2; ++ch) {

@@ -22,17 +22,24 @@ struct AmbienceState {
     float damp[kOrders] = {};     // w^j of branch j
     float gain[kOrders] = {};     // output gains G0..G5
 
-    // Taps as delays in core samples behind write16k: per side and branch the two taps
-    // on the side's own input copy and the one on the other side's copy (mask 0xffff),
-    // and the P, Q, R all-passes (mask 0x3fff).
+    // Taps as delays in core samples behind the line's write position: per side and
+    // branch the two taps on the side's own input copy and the one on the other side's
+    // copy, and the P, Q, R all-passes.
     int inputDelay[2][kOrders][3] = {};
     int allpassDelay[2][kOrders][3] = {};
 
     float s[2][kOrders] = {};     // order damping states
 
-    // Ring sizes in samples (set by the setup) and where the core lays out all-pass line
+    // Slot sizes in samples (set by the setup) and where the core lays out all-pass line
     // t (0..2 for P, Q, R) of branch j on side `side`.
     int inputRing = kLen64k, allpassRing = kLen16k;
+    // Each line is a ring of its own (Rings.h) in its slot: input copy c one of
+    // inputSize[c] samples, its farthest tap, at inputPos[c]; an all-pass line one of
+    // its delay (at least kMinAllpassSize, so that short ones wrap less often).
+    static constexpr int kMinAllpassSize = 256;
+    int inputSize[2] = {}, inputPos[2] = {};
+    int allpassSize[2][kOrders][3] = {};
+    int allpassPos[2][kOrders][3] = {};
     float* allpassLine(float* const* single, int side, int j, int t) const {
         return packedRing(single, 18 * side + 3 * j + t, allpassRing);
     }
