@@ -94,6 +94,7 @@ float* Engine::allocate(std::size_t floats) {
 }
 
 Engine::Engine() {
+    wideVectors = wideVectorsAvailable();
     noiseGen.seedStep();
     dcBlockL.init(44100.0, 1, 5.0, 0.5, 0.0);
     dcBlockR.init(44100.0, 1, 5.0, 0.5, 0.0);

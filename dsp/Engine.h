@@ -183,6 +183,11 @@ public:
     void prepareSpring();     void processSpring(int n);
     void preparePlate();      void processPlate(int n);
     void placePlateTaps();    int plateReach(int ring) const;
+    // The Plate's core with 4 or 8 float lanes (processPlate chooses; see wideVectors).
+    template <int W> void plateCore(int n);
+    // Whether the cores take their wide (AVX2) paths: set where the processor has them.
+    // Both paths give the same samples; tests turn it off to compare them.
+    bool wideVectors = false;
 
     // [audio thread] CoreFrontEnd, shared by every core.
     // Setup: the shelf coefficients for the current coreRate and shelf frequencies.

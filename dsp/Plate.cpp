@@ -4,6 +4,10 @@
 // samples long): within a stretch no tap reads a sample written in the same stretch,
 // so each stage can run over the whole stretch in turn and gives exactly the samples
 // of a sample-by-sample loop.
+// The 8-lane helpers are inlined into the wide core only, compiled for AVX2 (see Simd.h).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
 #include <algorithm>
 #include <cmath>
 
@@ -42,16 +46,28 @@ static_assert(kStretch <= PlateState::kRingGuard, "a stretch must fit the rings'
 template <typename T> T ld(const float* p);
 template <> inline float ld<float>(const float* p) { return *p; }
 template <> inline v4f ld<v4f>(const float* p) { return load4(p); }
+template <> inline v8f ld<v8f>(const float* p) {
+    v8f v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
 inline void put(float* p, float v) { *p = v; }
 inline void put(float* p, v4f v) { store4(p, v); }
+inline void put(float* p, v8f v) { std::memcpy(p, &v, sizeof v); }
 
-// Runs f(i, T{}) over [0, m): four samples at a time with T = v4f, the rest with float.
-template <typename F>
+// Runs f(i, T{}) over [0, m): W (4 or 8) samples at a time with T = v4f or v8f, then
+// four with v4f, the rest with float.
+template <int W, typename F>
 inline void forStretch(int m, F&& f) {
     int i = 0;
+    if constexpr (W == 8)
+        for (; i + 8 <= m; i += 8) f(i, v8f{});
     for (; i + 4 <= m; i += 4) f(i, v4f{});
     for (; i < m; ++i) f(i, 0.0f);
 }
+
+inline v2d low(v4d v) { return __builtin_shufflevector(v, v, 0, 1); }
+inline v2d high(v4d v) { return __builtin_shufflevector(v, v, 2, 3); }
 
 // One group of the Plate's rings (all of length kLen) in its area: ring k of the group,
 // where a stretch starting at write16k = p0 writes it, and a tap `delay` samples behind.
@@ -131,7 +147,9 @@ int Engine::plateReach(int ring) const {
     return *std::max_element(st.readDelay, st.readDelay + PlateState::kReadTaps);   // both sides read both
 }
 
-void Engine::processPlate(int n) {
+// The core, with W float lanes in the loops over a stretch (4, or 8 in the wide core).
+template <int W>
+__attribute__((always_inline)) inline void Engine::plateCore(int n) {
     PlateState& st = plate;
     const float ga = st.allpassGain, k = st.damp, fb = st.feedback;
     const float ga70 = 0.7f * ga, ga79 = 0.79f * ga, ga84 = 0.84f * ga, ga92 = 0.92f * ga;
@@ -152,10 +170,18 @@ void Engine::processPlate(int n) {
     BiquadPair in15, in37, out12, out11, out10, out9;
     in15.load(dispersion[0], dispersion[4]);
     in37.load(dispersion[2], dispersion[6]);
-    out12.load(dispersion[11], dispersion[23]);
-    out11.load(dispersion[10], dispersion[22]);
-    out10.load(dispersion[9], dispersion[21]);
-    out9.load(dispersion[8], dispersion[20]);
+    // The wide core runs the output members four at a time: (B12, B24, B11, B23) and
+    // (B10, B22, B9, B21).
+    BiquadLanes<v4d> out1211, out109;
+    if constexpr (W == 8) {
+        out1211.load(dispersion[11], dispersion[23], dispersion[10], dispersion[22]);
+        out109.load(dispersion[9], dispersion[21], dispersion[8], dispersion[20]);
+    } else {
+        out12.load(dispersion[11], dispersion[23]);
+        out11.load(dispersion[10], dispersion[22]);
+        out10.load(dispersion[9], dispersion[21]);
+        out9.load(dispersion[8], dispersion[20]);
+    }
 
     for (int done = 0; done < n;) {
         const int m = std::min(kStretch, n - done);
@@ -209,7 +235,7 @@ void Engine::processPlate(int n) {
             const float* t9 = dispersed.at(other, p0, rd[T(9)]);
             const float* t10 = dispersed.at(other, p0, rd[T(10)]);
             float* out = early[side];
-            forStretch(m, [&](int i, auto tag) {
+            forStretch<W>(m, [&](int i, auto tag) {
                 using V = decltype(tag);
                 const V d1 = ld<V>(d[0] + i), d2 = ld<V>(d[1] + i), d3 = ld<V>(d[2] + i), d4 = ld<V>(d[3] + i);
                 const V v1 = 0.5f * ld<V>(t6 + i) + 0.5f * ld<V>(t1 + i) - ga70 * d1;
@@ -237,7 +263,7 @@ void Engine::processPlate(int n) {
                 const int ring = kDiffuser + 3 * side + s;
                 const float* rd = shortLines.at(ring, p0, st.diffuserDelay[3 * side + s]);
                 float* const w = shortLines.wr(ring, p0);
-                forStretch(m, [&](int i, auto tag) {
+                forStretch<W>(m, [&](int i, auto tag) {
                     using V = decltype(tag);
                     const V xi = ld<V>(x + i);
                     const V v = ld<V>(rd + i) - 0.5f * xi;
@@ -246,11 +272,12 @@ void Engine::processPlate(int n) {
                 });
             }
         }
-        for (int i = 0; i < m; ++i) {
-            feedLR[i] = v4f{dif[0][i], dif[1][i], dif[0][i], dif[1][i]};
-            feedRL[i] = v4f{dif[1][i], dif[0][i], dif[1][i], dif[0][i]};
-            nzv[i] = splat4(nz[i]);
-        }
+        if constexpr (W == 4)
+            for (int i = 0; i < m; ++i) {
+                feedLR[i] = v4f{dif[0][i], dif[1][i], dif[0][i], dif[1][i]};
+                feedRL[i] = v4f{dif[1][i], dif[0][i], dif[1][i], dif[0][i]};
+                nzv[i] = splat4(nz[i]);
+            }
 
         // Tank, first the loop all-passes (alternating sign, +ga for C1): x = -C at its
         // tap, v = x + g*d into X, y = d - g*v.
@@ -260,7 +287,7 @@ void Engine::processPlate(int n) {
             float* xWr = shortLines.wr(kLoop + j, p0);
             const float g = (j & 1) ? -ga : ga;
             float* yj = y[j];
-            forStretch(m, [&](int i, auto tag) {
+            forStretch<W>(m, [&](int i, auto tag) {
                 using V = decltype(tag);
                 // v = x + g*d with x = -C, written as g*d - C (the same sum, one operation less).
                 const V d = ld<V>(xTap + i);
@@ -272,50 +299,84 @@ void Engine::processPlate(int n) {
         // ... then the damping recurrences, four combs at a time, and the comb writes
         // C = in + s*fb. Three groups of four run side by side: each is a chain of
         // dependent operations, and one chain alone would leave the processor waiting.
-        const int m4 = m & ~3;
-        const v4f kv = splat4(k), fbv = splat4(fb);
-        constexpr int kGroups = PlateState::kTank / 4, kSideBySide = 3;
-        for (int g0 = 0; g0 < kGroups; g0 += kSideBySide) {
-            v4f s[kSideBySide];
-            float* cw[kSideBySide][4];
-            const v4f* feed[kSideBySide];
-            const float* yg[kSideBySide];
-            for (int h = 0; h < kSideBySide; ++h) {
-                const int j0 = 4 * (g0 + h);
-                feed[h] = g0 + h < 3 ? feedLR : feedRL;
-                for (int q = 0; q < 4; ++q) cw[h][q] = combs.wr(j0 + q, p0);
-                s[h] = load4(st.tankState + j0);
-                yg[h] = y[j0];
+        const int mW = m & ~(W - 1);
+        if constexpr (W == 8) {
+            // Eight combs to a vector, the three groups side by side; the feeds of combs
+            // C1..C8, C9..C16 and C17..C24 alternate left and right as plateTankFeed says.
+            const v8f kv = splat8(k), fbv = splat8(fb);
+            v8f s[3];
+            float* cw[3][8];
+            for (int h = 0; h < 3; ++h) {
+                s[h] = ld<v8f>(st.tankState + 8 * h);
+                for (int q = 0; q < 8; ++q) cw[h][q] = combs.wr(8 * h + q, p0);
             }
-            for (int i = 0; i < m4; i += 4) {
-                for (int h = 0; h < kSideBySide; ++h) {
-                    v4f a = load4(yg[h] + i), b = load4(yg[h] + kStretch + i), c = load4(yg[h] + 2 * kStretch + i),
-                        d = load4(yg[h] + 3 * kStretch + i);
-                    transpose4(a, b, c, d);
-                    v4f sh = s[h];
-                    sh = sh + (a - sh) * kv + nzv[i];
-                    a = feed[h][i] + sh * fbv;
-                    sh = sh + (b - sh) * kv + nzv[i + 1];
-                    b = feed[h][i + 1] + sh * fbv;
-                    sh = sh + (c - sh) * kv + nzv[i + 2];
-                    c = feed[h][i + 2] + sh * fbv;
-                    sh = sh + (d - sh) * kv + nzv[i + 3];
-                    d = feed[h][i + 3] + sh * fbv;
-                    s[h] = sh;
-                    transpose4(a, b, c, d);
-                    store4(cw[h][0] + i, a);
-                    store4(cw[h][1] + i, b);
-                    store4(cw[h][2] + i, c);
-                    store4(cw[h][3] + i, d);
+            for (int i = 0; i < mW; i += 8) {
+                v8f r[3][8];
+                for (int h = 0; h < 3; ++h) {
+                    for (int q = 0; q < 8; ++q) r[h][q] = ld<v8f>(y[8 * h + q] + i);
+                    transpose8(r[h]);
+                }
+                for (int t = 0; t < 8; ++t) {
+                    const v8f l = splat8(dif[0][i + t]), rr = splat8(dif[1][i + t]), nv = splat8(nz[i + t]);
+                    const v8f feed[3] = {__builtin_shufflevector(l, rr, 0, 9, 2, 11, 4, 13, 6, 15),
+                                         __builtin_shufflevector(l, rr, 0, 9, 2, 11, 12, 5, 14, 7),
+                                         __builtin_shufflevector(l, rr, 8, 1, 10, 3, 12, 5, 14, 7)};
+                    for (int h = 0; h < 3; ++h) {
+                        s[h] = s[h] + (r[h][t] - s[h]) * kv + nv;
+                        r[h][t] = feed[h] + s[h] * fbv;
+                    }
+                }
+                for (int h = 0; h < 3; ++h) {
+                    transpose8(r[h]);
+                    for (int q = 0; q < 8; ++q) put(cw[h][q] + i, r[h][q]);
                 }
             }
-            for (int h = 0; h < kSideBySide; ++h) store4(st.tankState + 4 * (g0 + h), s[h]);
+            for (int h = 0; h < 3; ++h) put(st.tankState + 8 * h, s[h]);
+        } else {
+                        const v4f kv = splat4(k), fbv = splat4(fb);
+            constexpr int kGroups = PlateState::kTank / 4, kSideBySide = 3;
+            for (int g0 = 0; g0 < kGroups; g0 += kSideBySide) {
+                v4f s[kSideBySide];
+                float* cw[kSideBySide][4];
+                const v4f* feed[kSideBySide];
+                const float* yg[kSideBySide];
+                for (int h = 0; h < kSideBySide; ++h) {
+                    const int j0 = 4 * (g0 + h);
+                    feed[h] = g0 + h < 3 ? feedLR : feedRL;
+                    for (int q = 0; q < 4; ++q) cw[h][q] = combs.wr(j0 + q, p0);
+                    s[h] = load4(st.tankState + j0);
+                    yg[h] = y[j0];
+                }
+                for (int i = 0; i < mW; i += 4) {
+                    for (int h = 0; h < kSideBySide; ++h) {
+                        v4f a = load4(yg[h] + i), b = load4(yg[h] + kStretch + i), c = load4(yg[h] + 2 * kStretch + i),
+                            d = load4(yg[h] + 3 * kStretch + i);
+                        transpose4(a, b, c, d);
+                        v4f sh = s[h];
+                        sh = sh + (a - sh) * kv + nzv[i];
+                        a = feed[h][i] + sh * fbv;
+                        sh = sh + (b - sh) * kv + nzv[i + 1];
+                        b = feed[h][i + 1] + sh * fbv;
+                        sh = sh + (c - sh) * kv + nzv[i + 2];
+                        c = feed[h][i + 2] + sh * fbv;
+                        sh = sh + (d - sh) * kv + nzv[i + 3];
+                        d = feed[h][i + 3] + sh * fbv;
+                        s[h] = sh;
+                        transpose4(a, b, c, d);
+                        store4(cw[h][0] + i, a);
+                        store4(cw[h][1] + i, b);
+                        store4(cw[h][2] + i, c);
+                        store4(cw[h][3] + i, d);
+                    }
+                }
+                for (int h = 0; h < kSideBySide; ++h) store4(st.tankState + 4 * (g0 + h), s[h]);
+            }
         }
-        for (int j = 0; j < PlateState::kTank && m4 < m; ++j) {
+        for (int j = 0; j < PlateState::kTank && mW < m; ++j) {
             const float* in = dif[plateTankFeed(j)];
             float* cwj = combs.wr(j, p0);
             float sj = st.tankState[j];
-            for (int i = m4; i < m; ++i) {
+            for (int i = mW; i < m; ++i) {
                 sj = sj + (y[j][i] - sj) * k + nz[i];
                 cwj[i] = in[i] + sj * fb;
             }
@@ -331,32 +392,60 @@ void Engine::processPlate(int n) {
             const float* b = Y(groups[q][1]);
             const float* c = Y(groups[q][2]);
             float* zq = z[q];
-            forStretch(m, [&](int i, auto tag) {
+            forStretch<W>(m, [&](int i, auto tag) {
                 using V = decltype(tag);
                 put(zq + i, ld<V>(a + i) + ld<V>(b + i) + ld<V>(c + i));
             });
         }
         // (B12, B24) + (B11, B23) + (B10, B22) + (B9, B21), summed in that order; the four
         // independent recursions in one loop, for the same reason as above.
-        auto zPair = [&z](int q, int i) { return v2d{z[2 * q][i], z[2 * q + 1][i]}; };
-        for (i2 = 0; i2 + 2 <= m; i2 += 2) {
-            v2d ya, yb, ta, tb;
-            out12.process2(zPair(0, i2), zPair(0, i2 + 1), ya, yb);
-            out11.process2(zPair(1, i2), zPair(1, i2 + 1), ta, tb);
-            ya += ta;
-            yb += tb;
-            out10.process2(zPair(2, i2), zPair(2, i2 + 1), ta, tb);
-            ya += ta;
-            yb += tb;
-            out9.process2(zPair(3, i2), zPair(3, i2 + 1), ta, tb);
-            pair[i2] = ya + ta;
-            pair[i2 + 1] = yb + tb;
-        }
-        if (i2 < m) {
-            v2d y = out12.process(zPair(0, i2));
-            y += out11.process(zPair(1, i2));
-            y += out10.process(zPair(2, i2));
-            pair[i2] = y + out9.process(zPair(3, i2));
+        if constexpr (W == 8) {
+            // Columns (z0, z1, z2, z3) and (z4, z5, z6, z7) of each sample, in doubles.
+            v4d zc[2][kStretch];
+            int i = 0;
+            for (; i + 4 <= m; i += 4)
+                for (int h = 0; h < 2; ++h) {
+                    v4f a = load4(z[4 * h] + i), b = load4(z[4 * h + 1] + i), c = load4(z[4 * h + 2] + i),
+                        d = load4(z[4 * h + 3] + i);
+                    transpose4(a, b, c, d);
+                    zc[h][i] = __builtin_convertvector(a, v4d);
+                    zc[h][i + 1] = __builtin_convertvector(b, v4d);
+                    zc[h][i + 2] = __builtin_convertvector(c, v4d);
+                    zc[h][i + 3] = __builtin_convertvector(d, v4d);
+                }
+            for (; i < m; ++i)
+                for (int h = 0; h < 2; ++h)
+                    zc[h][i] = v4d{z[4 * h][i], z[4 * h + 1][i], z[4 * h + 2][i], z[4 * h + 3][i]};
+            auto sum = [](v4d a, v4d b) { return ((low(a) + high(a)) + low(b)) + high(b); };
+            for (i2 = 0; i2 + 2 <= m; i2 += 2) {
+                v4d ya, yb, ta, tb;
+                out1211.process2(zc[0][i2], zc[0][i2 + 1], ya, yb);
+                out109.process2(zc[1][i2], zc[1][i2 + 1], ta, tb);
+                pair[i2] = sum(ya, ta);
+                pair[i2 + 1] = sum(yb, tb);
+            }
+            if (i2 < m) pair[i2] = sum(out1211.process(zc[0][i2]), out109.process(zc[1][i2]));
+        } else {
+            auto zPair = [&z](int q, int i) { return v2d{z[2 * q][i], z[2 * q + 1][i]}; };
+            for (i2 = 0; i2 + 2 <= m; i2 += 2) {
+                v2d ya, yb, ta, tb;
+                out12.process2(zPair(0, i2), zPair(0, i2 + 1), ya, yb);
+                out11.process2(zPair(1, i2), zPair(1, i2 + 1), ta, tb);
+                ya += ta;
+                yb += tb;
+                out10.process2(zPair(2, i2), zPair(2, i2 + 1), ta, tb);
+                ya += ta;
+                yb += tb;
+                out9.process2(zPair(3, i2), zPair(3, i2 + 1), ta, tb);
+                pair[i2] = ya + ta;
+                pair[i2 + 1] = yb + tb;
+            }
+            if (i2 < m) {
+                v2d y = out12.process(zPair(0, i2));
+                y += out11.process(zPair(1, i2));
+                y += out10.process(zPair(2, i2));
+                pair[i2] = y + out9.process(zPair(3, i2));
+            }
         }
         for (int i = 0; i < m; ++i) {
             const float tL = static_cast<float>(pair[i][0]);
@@ -377,10 +466,29 @@ void Engine::processPlate(int n) {
 
     in15.save(dispersion[0], dispersion[4]);
     in37.save(dispersion[2], dispersion[6]);
-    out12.save(dispersion[11], dispersion[23]);
-    out11.save(dispersion[10], dispersion[22]);
-    out10.save(dispersion[9], dispersion[21]);
-    out9.save(dispersion[8], dispersion[20]);
+    if constexpr (W == 8) {
+        out1211.save(dispersion[11], dispersion[23], dispersion[10], dispersion[22]);
+        out109.save(dispersion[9], dispersion[21], dispersion[8], dispersion[20]);
+    } else {
+        out12.save(dispersion[11], dispersion[23]);
+        out11.save(dispersion[10], dispersion[22]);
+        out10.save(dispersion[9], dispersion[21]);
+        out9.save(dispersion[8], dispersion[20]);
+    }
+}
+
+#if MOLTARO_WIDE_VECTORS
+__attribute__((target("avx2"))) static void plateCoreWide(Engine& e, int n) { e.plateCore<8>(n); }
+#endif
+
+void Engine::processPlate(int n) {
+#if MOLTARO_WIDE_VECTORS
+    if (wideVectors) {
+        plateCoreWide(*this, n);
+        return;
+    }
+#endif
+    plateCore<4>(n);
 }
 
 }  // namespace moltaro

@@ -11,6 +11,7 @@ namespace {
 struct Case {
     float rate;
     int algorithm;
+    bool narrow = false;   // the 4-lane path even where the wide one runs
 };
 
 reference::Params busySettings(int algorithm) {
@@ -46,6 +47,7 @@ TEST_P(EngineMatchesModel, WithRandomBlocksAndParameterChanges) {
     const Case c = GetParam();
     reference::Params p = busySettings(c.algorithm);
     auto e = makeEngine(c.rate, c.algorithm, p);
+    if (c.narrow) e->wideVectors = false;
     reference::Model m;
     m.p = p;
     m.suspend();
@@ -93,10 +95,12 @@ TEST_P(EngineMatchesModel, WithRandomBlocksAndParameterChanges) {
 
 INSTANTIATE_TEST_SUITE_P(HallAndPlate, EngineMatchesModel,
                          ::testing::Values(Case{44100, 4}, Case{48000, 4}, Case{96000, 4}, Case{192000, 4},
-                                           Case{44100, 8}, Case{48000, 8}, Case{96000, 8}, Case{192000, 8}),
+                                           Case{44100, 8}, Case{48000, 8}, Case{96000, 8}, Case{192000, 8},
+                                           Case{48000, 8, true}, Case{192000, 8, true}),
                          [](const auto& info) {
                              return std::string(info.param.algorithm == 4 ? "Hall" : "Plate") +
-                                    std::to_string(static_cast<int>(info.param.rate));
+                                    std::to_string(static_cast<int>(info.param.rate)) +
+                                    (info.param.narrow ? "Narrow" : "");
                          });
 
 }  // namespace
