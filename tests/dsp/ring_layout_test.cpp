@@ -1,6 +1,8 @@
 // The compact ring layouts: at every host rate, each line an algorithm lays out lies
 // inside one single pool line, and no two of its lines share memory (an overlap would
-// let one line overwrite another's samples).
+// let one line overwrite another's samples). A line that is a ring of its own counts
+// with the samples it uses (its ring, and its guard copy if it has one), so that a ring
+// outgrowing its place in the layout overlaps the next.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,7 +31,8 @@ Lines linesOf(const Engine& e) {
     case Algorithm::Ambience:
         for (int side = 0; side < 2; ++side)
             for (int j = 0; j < 6; ++j)
-                for (int t = 0; t < 3; ++t) add(e.ambience.allpassLine(single, side, j, t), e.ambience.allpassRing);
+                for (int t = 0; t < 3; ++t)
+                    add(e.ambience.allpassLine(single, side, j, t), e.ambience.allpassSize[side][j][t]);
         break;
     case Algorithm::Room:
         for (int c = 0; c < 24; ++c) add(e.room.combLine(single, c), e.room.combRing);
@@ -40,20 +43,20 @@ Lines linesOf(const Engine& e) {
         const auto& st = e.algorithm == Algorithm::Club ? static_cast<const moltaro::ClubNetworkState&>(e.club)
                                                         : static_cast<const moltaro::ClubNetworkState&>(e.chamber);
         for (int c = 0; c < 24; ++c) {
-            add(st.combLine(single, c), st.combRing);
+            add(st.combLine(single, c), st.combLoop[c]);
             add(st.loopLine(single, c), st.loopRing);
         }
         for (int o = 0; o < 6; ++o) add(st.outLine(single, o), st.outRing);
         break;
     }
     case Algorithm::Hall:
-        for (int k = 0; k < 48; ++k) add(e.hall.line(single, k), e.hall.combRing + kGuard);
+        for (int k = 0; k < 48; ++k) add(e.hall.line(single, k), e.hall.lineRing[k] + kGuard);
         for (int a = 0; a < 8; ++a) add(e.hall.allpassLine(single, a), e.hall.allpassRing + kGuard);
         break;
     case Algorithm::Arena:
     case Algorithm::Cathedral: {
         auto banks = [&](const auto& st) {
-            for (int k = 0; k < 48; ++k) add(st.combLine(single, k), st.combRing);
+            for (int k = 0; k < 48; ++k) add(st.combLine(single, k), st.combSize[k]);
             for (int a = 0; a < 8; ++a) add(st.allpassLine(single, a), st.allpassRing);
         };
         if (e.algorithm == Algorithm::Arena) banks(e.arena);
