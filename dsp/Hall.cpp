@@ -123,35 +123,19 @@ void Engine::processHall(int n) {
             noise4[i] = splat4(nz[i]);
         }
 
-        // Output sums, read before the stretch is written (every tap lies more than a
-        // stretch back, so none reads a sample of this stretch): left from the comb
-        // lines, right from the echo lines, each summed in line order and then scaled.
-        for (int side = 0; side < 2; ++side) {
-            const int first = side == 0 ? HallState::kFirstComb : HallState::kFirstEcho;
-            const int* delay = side == 0 ? st.leftOutDelay : st.rightOutDelay;
-            const float* tap[HallState::kCombs];
-            for (int k = 0; k < HallState::kCombs; ++k)
-                tap[k] = line[first + k] + ringBack(st.linePos[first + k], delay[k], st.lineRing[first + k]);
-            float* acc = sum[side];
-            for (int i = 0; i < m4; i += 4) {
-                v4f v = load4(tap[0] + i);
-                for (int k = 1; k < HallState::kCombs; ++k) v += load4(tap[k] + i);
-                store4(acc + i, kOutputScale * v);
-            }
-            for (int i = m4; i < m; ++i) {
-                float v = tap[0][i];
-                for (int k = 1; k < HallState::kCombs; ++k) v += tap[k][i];
-                acc[i] = kOutputScale * v;
-            }
-        }
-
         // Damped comb taps and echo source taps, then the line writes, four combs at a
-        // time (each group of four samples is read before it is written).
+        // time (each group of four samples is read before it is written). The output
+        // taps are read there too, before the writes (no tap reads a sample of this
+        // stretch): left from the comb lines, right from the echo lines, each summed in
+        // line order and then scaled.
+        const int last = HallState::kCombs - 1;
         for (int k0 = 0; k0 < HallState::kCombs; k0 += 4) {
             float* comb[4];
             float* echo[4];
             const float* loopTap[4];
             const float* echoTap[4];
+            const float* outL[4];
+            const float* outR[4];
             for (int q = 0; q < 4; ++q) {
                 const int c = HallState::kFirstComb + k0 + q, e = HallState::kFirstEcho + k0 + q;
                 const int at = st.linePos[c], size = st.lineRing[c];
@@ -159,6 +143,8 @@ void Engine::processHall(int n) {
                 echo[q] = line[e] + st.linePos[e];
                 loopTap[q] = line[c] + ringBack(at, st.combDelay[k0 + q], size);
                 echoTap[q] = line[c] + ringBack(at, st.echoSourceDelay[k0 + q], size);
+                outL[q] = line[c] + ringBack(at, st.leftOutDelay[k0 + q], size);
+                outR[q] = line[e] + ringBack(st.linePos[e], st.rightOutDelay[k0 + q], st.lineRing[e]);
             }
             const v4f* feedA = k0 == 0 ? feedLLLR : feedLRLR;
             const v4f* feedB = k0 == 0 ? feedRRRL : feedRLRL;
@@ -168,6 +154,18 @@ void Engine::processHall(int n) {
                     l3 = load4(loopTap[3] + i);
                 v4f e0 = load4(echoTap[0] + i), e1 = load4(echoTap[1] + i), e2 = load4(echoTap[2] + i),
                     e3 = load4(echoTap[3] + i);
+                v4f sl = k0 == 0 ? load4(outL[0] + i) : load4(sum[0] + i) + load4(outL[0] + i);
+                v4f sr = k0 == 0 ? load4(outR[0] + i) : load4(sum[1] + i) + load4(outR[0] + i);
+                for (int q = 1; q < 4; ++q) {
+                    sl += load4(outL[q] + i);
+                    sr += load4(outR[q] + i);
+                }
+                if (k0 + 3 == last) {
+                    sl = kOutputScale * sl;
+                    sr = kOutputScale * sr;
+                }
+                store4(sum[0] + i, sl);
+                store4(sum[1] + i, sr);
                 transpose4(l0, l1, l2, l3);
                 transpose4(e0, e1, e2, e3);
                 v4f* ls[4] = {&l0, &l1, &l2, &l3};
@@ -197,6 +195,10 @@ void Engine::processHall(int n) {
                 const float* fb = u[1 - hallCombFeed(k)];
                 float sa = st.combState[k], sb = st.echoState[k];
                 for (int i = m4; i < m; ++i) {
+                    float l = k == 0 ? outL[q][i] : sum[0][i] + outL[q][i];
+                    float r = k == 0 ? outR[q][i] : sum[1][i] + outR[q][i];
+                    sum[0][i] = k == last ? kOutputScale * l : l;
+                    sum[1][i] = k == last ? kOutputScale * r : r;
                     sa = nz[i] + (sa + (loopTap[q][i] - sa) * damp);
                     sb = nz[i] + (sb + (echoTap[q][i] - sb) * damp);
                     comb[q][i] = fa[i] + g * sa;
