@@ -10,6 +10,7 @@
 #endif
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "Engine.h"
 #include "Simd.h"
@@ -154,6 +155,7 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
     const float ga = st.allpassGain, k = st.damp, fb = st.feedback;
     const float ga70 = 0.7f * ga, ga79 = 0.79f * ga, ga84 = 0.84f * ga, ga92 = 0.92f * ga;
     float* const area = block64[PlateState::kArea];
+    const int skew = static_cast<int>(reinterpret_cast<std::uintptr_t>(area) / sizeof(float)) & 7;
     // The groups of rings, in kGroupLength's order; the short lines are the loop
     // all-passes, then the early lines, then the diffusers.
     const RingGroup<PlateState::kGroupLength[0]> combs{area + kPlateRings.offset[PlateState::kFirstComb]};
@@ -161,8 +163,8 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
     const RingGroup<PlateState::kGroupLength[2]> dispersed{area + kPlateRings.offset[PlateState::kDispersedL]};
     constexpr int kLoop = 0, kEarly = PlateState::kFirstEarly - PlateState::kFirstLoop,
                   kDiffuser = PlateState::kFirstDiffuser - PlateState::kFirstLoop;
-    alignas(16) float nz[kStretch], u[2][kStretch], e[2][kStretch], early[2][kStretch], dif[2][kStretch];
-    alignas(16) float y[PlateState::kTank][kStretch], z[8][kStretch];
+    alignas(32) float nz[kStretch], u[2][kStretch], e[2][kStretch], early[2][kStretch], dif[2][kStretch];
+    alignas(32) float y[PlateState::kTank][kStretch], z[8][kStretch];
     v4f feedLR[kStretch], feedRL[kStretch], nzv[kStretch];
     v2d pair[kStretch];
 
@@ -184,7 +186,11 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
     }
 
     for (int done = 0; done < n;) {
-        const int m = std::min(kStretch, n - done);
+        // Stretches end where the rings' write position is a multiple of eight floats in
+        // memory, so that (from the second stretch of a block on) the vector stores into
+        // the rings do not straddle cache lines; any stretch up to kStretch samples gives
+        // the same samples.
+        const int m = std::min(kStretch - ((write16k + skew) & 7), n - done);
         const int p0 = write16k;   // the Plate advances its indices at the end of a sample
         float* const dl = dispersed.wr(0, p0);
         float* const dr = dispersed.wr(1, p0);
