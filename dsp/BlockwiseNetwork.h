@@ -74,8 +74,13 @@ inline int ringForTaps(const int* behind, int count) { return ringForTaps(behind
 // s = n + (s + (tap - s) * damp); the line takes feed + g * s. tap[k], feed[k] and wr[k]
 // point at the run's first sample for comb k; state holds the eight comb states.
 // Lane by lane these are the operations of one comb alone, so the samples are the same.
+// With SumOut, acc[j] also takes ((acc[j] + out[0][j]) + out[1][j]) + ... + out[7][j],
+// read before the sample's writes (so an output tap at least four samples back finds what
+// the run wrote, and one a whole ring back what it is about to overwrite).
+template <bool SumOut = false>
 inline void dampedCombs8(const float* const tap[8], const float* const feed[8], float* const wr[8],
-                         const float* nz, float* state, float damp, float g, int len) {
+                         const float* nz, float* state, float damp, float g, int len,
+                         const float* const* out = nullptr, float* acc = nullptr) {
     const v4f dampV = splat4(damp), gV = splat4(g);
     v4f a = load4(state), b = load4(state + 4);
     int j = 0;
@@ -86,6 +91,11 @@ inline void dampedCombs8(const float* const tap[8], const float* const feed[8], 
             tb[q] = load4(tap[4 + q] + j);
             fa[q] = load4(feed[q] + j);
             fb[q] = load4(feed[4 + q] + j);
+        }
+        if constexpr (SumOut) {
+            v4f v = load4(acc + j);
+            for (int q = 0; q < 8; ++q) v = v + load4(out[q] + j);
+            store4(acc + j, v);
         }
         transpose4(ta[0], ta[1], ta[2], ta[3]);
         transpose4(tb[0], tb[1], tb[2], tb[3]);
@@ -108,11 +118,17 @@ inline void dampedCombs8(const float* const tap[8], const float* const feed[8], 
     alignas(16) float s[8];
     store4(s, a);
     store4(s + 4, b);
-    for (; j < len; ++j)
+    for (; j < len; ++j) {
+        if constexpr (SumOut) {
+            float v = acc[j];
+            for (int k = 0; k < 8; ++k) v = v + out[k][j];
+            acc[j] = v;
+        }
         for (int k = 0; k < 8; ++k) {
             s[k] = nz[j] + (s[k] + (tap[k][j] - s[k]) * damp);
             wr[k][j] = feed[k][j] + g * s[k];
         }
+    }
     for (int k = 0; k < 8; ++k) state[k] = s[k];
 }
 
@@ -159,28 +175,36 @@ inline void forEachRingRun(int m, const std::array<int, N>& pos, const std::arra
 // Eight comb lines on rings of their own over a stretch of m samples (dampedCombs8 on
 // each run without a wrap): comb k, a ring of size[k] samples, is written at pos[k] + i
 // and read delay[k] <= size[k] samples behind; its feed is read from feed[k] (a ring of
-// feedSize[k] samples) at feedPos[k] + i.
+// feedSize[k] samples) at feedPos[k] + i. With outDelay, acc[i] also takes the eight
+// lines' output taps, outDelay[k] (4..size[k]) behind, in line order.
 inline void ringCombStretch8(float* const* lines, const int* pos, const int* size, const int* delay,
                              const float* const* feed, const int* feedPos, const int* feedSize, const float* nz,
-                             float* state, float damp, float g, int m) {
-    std::array<int, 24> at, ring;
+                             float* state, float damp, float g, int m, const int* outDelay = nullptr,
+                             float* acc = nullptr) {
+    std::array<int, 32> at, ring;
     for (int k = 0; k < 8; ++k) {
         at[k] = pos[k];
         at[8 + k] = ringBack(pos[k], delay[k], size[k]);
         at[16 + k] = feedPos[k];
-        ring[k] = ring[8 + k] = size[k];
+        at[24 + k] = outDelay ? ringBack(pos[k], outDelay[k], size[k]) : pos[k];
+        ring[k] = ring[8 + k] = ring[24 + k] = size[k];
         ring[16 + k] = feedSize[k];
     }
-    forEachRingRun(m, at, ring, [&](int i, int len, const std::array<int, 24>& p) {
+    forEachRingRun(m, at, ring, [&](int i, int len, const std::array<int, 32>& p) {
         const float* tap[8];
         const float* in[8];
+        const float* out[8];
         float* wr[8];
         for (int k = 0; k < 8; ++k) {
             wr[k] = lines[k] + p[k];
             tap[k] = lines[k] + p[8 + k];
             in[k] = feed[k] + p[16 + k];
+            out[k] = lines[k] + p[24 + k];
         }
-        dampedCombs8(tap, in, wr, nz + i, state, damp, g, len);
+        if (outDelay)
+            dampedCombs8<true>(tap, in, wr, nz + i, state, damp, g, len, out, acc + i);
+        else
+            dampedCombs8(tap, in, wr, nz + i, state, damp, g, len);
     });
 }
 

@@ -69,16 +69,16 @@ void Engine::prepareCathedral() {
     st.combRing = loopRing > outRing ? loopRing : outRing;
     st.allpassRing = ringForTaps(st.allpassDelay, 8);
     for (int line = 0; line < CathedralState::kLines; ++line) {
-        st.combSize[line] = std::max(st.loopDelay[line], st.outDelay[line] + kStretch);
+        st.combSize[line] = std::max(st.loopDelay[line], st.outDelay[line]);
         if (st.combPos[line] >= st.combSize[line]) st.combPos[line] = 0;
     }
 }
 
 // Every comb line feeds back only into itself through a delay longer than a stretch, so
-// the lines run over a whole stretch eight at a time (dampedCombs8); the output taps are
-// read afterwards, in line order (the shortest, about 28 samples, then finds what the
-// stretch wrote; every ring holds its output tap plus a stretch). The samples are those
-// of a loop sample by sample.
+// the lines run over a whole stretch eight at a time (dampedCombs8), which also sums each
+// bank's output taps in line order, every sample before it is written (the shortest tap,
+// about 28 samples, then finds what the stretch wrote). The samples are those of a loop
+// sample by sample.
 void Engine::processCathedral(int n) {
     CathedralState& st = cathedral;
     const float g = st.loopGain, damp = st.dampCoef, c = st.diffusionCoef;
@@ -108,18 +108,14 @@ void Engine::processCathedral(int n) {
             mix[CathedralState::kL25R50][i] = 0.25f * uL[i] + 0.5f * uR[i];
         }
 
+        for (int i = 0; i < m; ++i) sum[0][i] = sum[1][i] = 0.0f;
         for (int first = 0; first < CathedralState::kLines; first += 8) {
             const float* feed[8];
             for (int k = 0; k < 8; ++k) feed[k] = mix[cathedralFeed(first + k)];
             ringCombStretch8(comb + first, st.combPos + first, st.combSize + first, st.loopDelay + first, feed,
-                             kMixPos, kMixSize, nz, st.combState + first, damp, g, m);
+                             kMixPos, kMixSize, nz, st.combState + first, damp, g, m, st.outDelay + first,
+                             sum[first / CathedralState::kBank]);
         }
-        int outAt[CathedralState::kLines];
-        for (int line = 0; line < CathedralState::kLines; ++line)
-            outAt[line] = ringBack(st.combPos[line], st.outDelay[line], st.combSize[line]);
-        sumRings(sum[0], comb, outAt, st.combSize, CathedralState::kBank, m);
-        sumRings(sum[1], comb + CathedralState::kBank, outAt + CathedralState::kBank,
-                 st.combSize + CathedralState::kBank, CathedralState::kBank, m);
         for (int line = 0; line < CathedralState::kLines; ++line)
             st.combPos[line] = ringAdvance(st.combPos[line], m, st.combSize[line]);
 

@@ -14,8 +14,7 @@ struct CathedralState {
     // Pool memory: the comb lines, then the all-passes L1..L4, R1..R4, as rings packed
     // into the single lines (packedRing), in slots of these sizes in samples (set by the
     // setup). Comb line k is a ring of its own (Rings.h) of combSize[k] samples in its
-    // slot, written at combPos[k]: its loop tap, or its output tap plus a stretch (the
-    // output taps are read after the stretch is written), whichever is farther.
+    // slot, written at combPos[k]: its loop tap or its output tap, whichever is farther.
     int combRing = kLen16k, allpassRing = kLen16k;
     int combSize[kLines] = {};
     int combPos[kLines] = {};
