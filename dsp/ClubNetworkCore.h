@@ -192,6 +192,10 @@ void setClubNetworkTaps(Engine& e, ClubNetworkState& st) {
     const int behind = (relaxed(e.write64k) - e.write16k - st.earlyDelay[2]) & kMask16k;
     for (int i = 0; i < ClubNetworkState::kCombs; ++i)
         st.combLoop[i] = Layout::kWritesBehind[i] ? (st.combDelay[i] + behind) & kMask16k : st.combDelay[i];
+    // A comb line is a ring of its loop's length, run four samples at a time: a loop
+    // shorter than that (write16k and write64k out of step, which only tests arrange;
+    // 0 would be an empty ring) is held at four.
+    for (int& loop : st.combLoop) loop = std::max(loop, 4);
     // (A comb reads each sample before the write that overwrites it, so 16384 holds any loop.)
     st.combRing = std::min(kLen16k, ringForTaps(st.combLoop, ClubNetworkState::kCombs, kStretch));
     st.loopRing = ringForTaps(st.loopDelay, ClubNetworkState::kCombs, kStretch);

@@ -35,10 +35,11 @@ inline int ringBack(int pos, int behind, int size) {
     const int at = pos - behind;
     return at < 0 ? at + size : at;
 }
-// `pos` advanced by m <= size samples on a ring of `size` samples.
+// `pos` advanced by m samples on a ring of `size` samples (usually m <= size: one step).
 inline int ringAdvance(int pos, int m, int size) {
     pos += m;
-    return pos >= size ? pos - size : pos;
+    while (pos >= size) pos -= size;
+    return pos;
 }
 
 // Ring `index` of `size` samples, packed into the single pool lines (each kLen16k + kGuard

@@ -121,3 +121,17 @@ TEST(Club, TailGrowsWithDecayAndDiesIntoHealthyStates) {
     auto e = expectDiesIntoHealthyStates(kClub, {0.5f, 1.0f, 0.0f}, 10 * 44100, 1e-5f);
     EXPECT_EQ(unhealthyCount(e->club.s, 24), 0);
 }
+
+// With the write indices out of step (which only tests arrange), a comb that writes
+// behind can get a loop of 0: an empty ring would never finish a stretch, so the loop
+// is held at four samples and the core runs on.
+TEST(Club, IndicesOutOfStepLeaveNoCombWithoutALoop) {
+    auto e = makeEngine();
+    e->write16k = 0;
+    e->write64k = (1339 - 1754) & 0xffff;   // T3's read position 1754 behind write16k: A1's loop 0
+    e->prepareClub();
+    EXPECT_EQ(e->club.combLoop[0], 4);
+    Signal in = noise(3000), outL, outR;
+    run(*e, kClub, in, in, outL, outR);
+    EXPECT_TRUE(std::isfinite(outL.back()) && std::isfinite(outR.back()));
+}
