@@ -205,14 +205,7 @@ void Engine::processAmbience(int n) {
                                    for (int k = 0; k < len; ++k) xs[i + k] = ta[k] + tb[k] + te[k];
                                });
             }
-        for (int c = 0; c < 2; ++c) {
-            float* const line = input[c];
-            forEachRingRun(m, std::array<int, 1>{st.inputPos[c]}, std::array<int, 1>{st.inputSize[c]},
-                           [&](int i, int len, const std::array<int, 1>& at) {
-                               std::copy(u[c] + i, u[c] + i + len, line + at[0]);
-                           });
-            st.inputPos[c] = ringAdvance(st.inputPos[c], m, st.inputSize[c]);
-        }
+        for (int c = 0; c < 2; ++c) writeRing(input[c], st.inputPos[c], st.inputSize[c], u[c], m);
         dampBranches(x, y, nz, &st.s[0][0], damp, m);
         for (int side = 0; side < 2; ++side)
             for (int j = 0; j < S::kOrders; ++j)

@@ -111,14 +111,7 @@ void Engine::processArena(int n) {
                  ArenaState::kBank, m);
         for (int line = 0; line < ArenaState::kLines; ++line)
             st.combPos[line] = ringAdvance(st.combPos[line], m, st.combSize[line]);
-        for (int ch = 0; ch < 2; ++ch) {
-            float* const line = longLine[ch];
-            forEachRingRun(m, std::array<int, 1>{st.longPos[ch]}, std::array<int, 1>{st.longSize[ch]},
-                           [&](int i, int len, const std::array<int, 1>& at) {
-                               std::copy(u[ch] + i, u[ch] + i + len, line + at[0]);
-                           });
-            st.longPos[ch] = ringAdvance(st.longPos[ch], m, st.longSize[ch]);
-        }
+        for (int ch = 0; ch < 2; ++ch) writeRing(longLine[ch], st.longPos[ch], st.longSize[ch], u[ch], m);
 
         allpassCascadeStretch(allpass, st.allpassDelay, c, sum[0], m, p0, allpassRing);
         allpassCascadeStretch(allpass + 4, st.allpassDelay + 4, c, sum[1], m, p0, allpassRing);

@@ -4,9 +4,11 @@
 // of well over one stretch, so each line (and each all-pass stage) can be run over
 // the whole stretch in turn and produces exactly the samples of a per-sample loop.
 //
-// Taps are kept as delays behind the shared write index; positions are formed once
-// per run of samples in which no index wraps, so the inner loops need no masking.
+// Taps are kept as delays behind a write position (the shared write index, or the
+// position of a ring of its own, Rings.h); positions are formed once per run of samples
+// in which none wraps, so the inner loops need no masking.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -57,13 +59,6 @@ inline void forEachRun(int m, int pA, int sizeA, const std::array<int, NA>& behi
         body(i, len, atA, atB);
         i += len;
     }
-}
-
-// The same on 16384-sample lines (A) and 65536-sample lines (B).
-template <std::size_t N16, std::size_t N64, class Body>
-inline void forEachRun(int m, int p0, const std::array<int, N16>& behind16, int q0,
-                       const std::array<int, N64>& behind64, Body&& body) {
-    forEachRun(m, p0, kLen16k, behind16, q0, kLen64k, behind64, static_cast<Body&&>(body));
 }
 
 // The ring for the farthest of `count` taps, for the stretches of these cores.
@@ -208,6 +203,14 @@ inline void ringCombStretch8(float* const* lines, const int* pos, const int* siz
     });
 }
 
+// Writes x[0..m) into a ring of its own (size samples) from position pos on, and
+// advances pos past it.
+inline void writeRing(float* line, int& pos, int size, const float* x, int m) {
+    forEachRingRun(m, std::array<int, 1>{pos}, std::array<int, 1>{size},
+                   [&](int i, int len, const std::array<int, 1>& at) { std::copy(x + i, x + i + len, line + at[0]); });
+    pos = ringAdvance(pos, m, size);
+}
+
 // acc[i] = ((0 + ring0) + ring1) + ... over `count` rings of their own, ring k (size[k]
 // samples) read from position at[k] + i.
 inline void sumRings(float* acc, float* const* lines, const int* at, const int* size, int count, int m) {
@@ -219,20 +222,6 @@ inline void sumRings(float* acc, float* const* lines, const int* at, const int* 
                            float* e = acc + i;
                            for (int j = 0; j < len; ++j) e[j] = e[j] + t[j];
                        });
-    }
-}
-
-// acc[i] = ((0 + line0) + line1) + ... over `count` lines of `size` samples, each read
-// behind[k] samples behind write position p0 + i (after the stretch was written).
-inline void sumTaps(float* acc, float* const* lines, const int* behind, int count, int size, int m, int p0) {
-    for (int i = 0; i < m; ++i) acc[i] = 0.0f;
-    for (int k = 0; k < count; ++k) {
-        forEachRun(m, p0, size, std::array<int, 1>{behind ? behind[k] : 0}, 0, 1, std::array<int, 0>{},
-                   [&](int i, int len, const std::array<int, 1>& at, const std::array<int, 0>&) {
-                       const float* t = lines[k] + at[0];
-                       float* e = acc + i;
-                       for (int j = 0; j < len; ++j) e[j] = e[j] + t[j];
-                   });
     }
 }
 

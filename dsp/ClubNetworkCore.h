@@ -275,14 +275,7 @@ void runClubNetwork(Engine& e, ClubNetworkState& st, int n) {
 
         // The shaped input into the two input copies, after every early tap has read
         // (each lies more than a stretch back).
-        for (int ch = 0; ch < 2; ++ch) {
-            float* const line = input[ch];
-            forEachRingRun(m, std::array<int, 1>{st.earlyPos[ch]}, std::array<int, 1>{st.earlySize[ch]},
-                           [&](int i, int len, const std::array<int, 1>& at) {
-                               std::copy(u[ch] + i, u[ch] + i + len, line + at[0]);
-                           });
-            st.earlyPos[ch] = ringAdvance(st.earlyPos[ch], m, st.earlySize[ch]);
-        }
+        for (int ch = 0; ch < 2; ++ch) writeRing(input[ch], st.earlyPos[ch], st.earlySize[ch], u[ch], m);
 
         for (int i = 0; i < m; ++i) {
             e.workOutL[done + i] = x[0][i] * Layout::kOutScale;
