@@ -47,19 +47,19 @@ static_assert(kStretch <= PlateState::kRingGuard, "a stretch must fit the rings'
 template <typename T> T ld(const float* p);
 template <> inline float ld<float>(const float* p) { return *p; }
 template <> inline v4f ld<v4f>(const float* p) { return load4(p); }
-template <> inline v8f ld<v8f>(const float* p) {
+template <> MOLTARO_INLINE v8f ld<v8f>(const float* p) {
     v8f v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 inline void put(float* p, float v) { *p = v; }
 inline void put(float* p, v4f v) { store4(p, v); }
-inline void put(float* p, v8f v) { std::memcpy(p, &v, sizeof v); }
+MOLTARO_INLINE void put(float* p, v8f v) { std::memcpy(p, &v, sizeof v); }
 
 // Runs f(i, T{}) over [0, m): W (4 or 8) samples at a time with T = v4f or v8f, then
 // four with v4f, the rest with float.
 template <int W, typename F>
-inline void forStretch(int m, F&& f) {
+MOLTARO_INLINE void forStretch(int m, F&& f) {
     int i = 0;
     if constexpr (W == 8)
         for (; i + 8 <= m; i += 8) f(i, v8f{});
@@ -67,8 +67,8 @@ inline void forStretch(int m, F&& f) {
     for (; i < m; ++i) f(i, 0.0f);
 }
 
-inline v2d low(v4d v) { return __builtin_shufflevector(v, v, 0, 1); }
-inline v2d high(v4d v) { return __builtin_shufflevector(v, v, 2, 3); }
+MOLTARO_INLINE v2d low(v4d v) { return __builtin_shufflevector(v, v, 0, 1); }
+MOLTARO_INLINE v2d high(v4d v) { return __builtin_shufflevector(v, v, 2, 3); }
 
 // One group of the Plate's rings (all of length kLen) in its area: ring k of the group,
 // where a stretch starting at write16k = p0 writes it, and a tap `delay` samples behind.
@@ -241,7 +241,7 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
             const float* t9 = dispersed.at(other, p0, rd[T(9)]);
             const float* t10 = dispersed.at(other, p0, rd[T(10)]);
             float* out = early[side];
-            forStretch<W>(m, [&](int i, auto tag) {
+            forStretch<W>(m, [&](int i, auto tag) MOLTARO_LAMBDA {
                 using V = decltype(tag);
                 const V d1 = ld<V>(d[0] + i), d2 = ld<V>(d[1] + i), d3 = ld<V>(d[2] + i), d4 = ld<V>(d[3] + i);
                 const V v1 = 0.5f * ld<V>(t6 + i) + 0.5f * ld<V>(t1 + i) - ga70 * d1;
@@ -269,7 +269,7 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
                 const int ring = kDiffuser + 3 * side + s;
                 const float* rd = shortLines.at(ring, p0, st.diffuserDelay[3 * side + s]);
                 float* const w = shortLines.wr(ring, p0);
-                forStretch<W>(m, [&](int i, auto tag) {
+                forStretch<W>(m, [&](int i, auto tag) MOLTARO_LAMBDA {
                     using V = decltype(tag);
                     const V xi = ld<V>(x + i);
                     const V v = ld<V>(rd + i) - 0.5f * xi;
@@ -293,7 +293,7 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
             float* xWr = shortLines.wr(kLoop + j, p0);
             const float g = (j & 1) ? -ga : ga;
             float* yj = y[j];
-            forStretch<W>(m, [&](int i, auto tag) {
+            forStretch<W>(m, [&](int i, auto tag) MOLTARO_LAMBDA {
                 using V = decltype(tag);
                 // v = x + g*d with x = -C, written as g*d - C (the same sum, one operation less).
                 const V d = ld<V>(xTap + i);
@@ -398,7 +398,7 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
             const float* b = Y(groups[q][1]);
             const float* c = Y(groups[q][2]);
             float* zq = z[q];
-            forStretch<W>(m, [&](int i, auto tag) {
+            forStretch<W>(m, [&](int i, auto tag) MOLTARO_LAMBDA {
                 using V = decltype(tag);
                 put(zq + i, ld<V>(a + i) + ld<V>(b + i) + ld<V>(c + i));
             });
@@ -422,7 +422,7 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
             for (; i < m; ++i)
                 for (int h = 0; h < 2; ++h)
                     zc[h][i] = v4d{z[4 * h][i], z[4 * h + 1][i], z[4 * h + 2][i], z[4 * h + 3][i]};
-            auto sum = [](v4d a, v4d b) { return ((low(a) + high(a)) + low(b)) + high(b); };
+            auto sum = [](v4d a, v4d b) MOLTARO_LAMBDA { return ((low(a) + high(a)) + low(b)) + high(b); };
             for (i2 = 0; i2 + 2 <= m; i2 += 2) {
                 v4d ya, yb, ta, tb;
                 out1211.process2(zc[0][i2], zc[0][i2 + 1], ya, yb);

@@ -24,6 +24,12 @@ typedef double v4d __attribute__((vector_size(32)));
 // Wide paths (eight float lanes, AVX2) run where the processor has them, on x86-64
 // outside Windows (where the compiler cannot keep the stack aligned for them). They do
 // the same operations lane by lane, so they give the same samples as the narrow ones.
+//
+// Every function that takes or returns a 32-byte vector is always inlined (MOLTARO_INLINE):
+// a call from the AVX2 code to one compiled without AVX2 would pass the vector
+// differently on each side.
+#define MOLTARO_INLINE inline __attribute__((always_inline))
+#define MOLTARO_LAMBDA __attribute__((always_inline))   // after a lambda's parameters
 #if defined(__x86_64__) && !defined(_WIN32)
 #define MOLTARO_WIDE_VECTORS 1
 inline bool wideVectorsAvailable() {
@@ -57,7 +63,7 @@ inline void transpose4(v4f& a, v4f& b, v4f& c, v4f& d) {
 }
 
 // The same for eight rows of eight: r[q][t] becomes r[t][q].
-inline void transpose8(v8f r[8]) {
+MOLTARO_INLINE void transpose8(v8f r[8]) {
     v8f t[8], u[8];
     for (int k = 0; k < 4; ++k) {
         t[2 * k] = __builtin_shufflevector(r[2 * k], r[2 * k + 1], 0, 8, 1, 9, 4, 12, 5, 13);
@@ -75,7 +81,7 @@ inline void transpose8(v8f r[8]) {
         r[k + 4] = __builtin_shufflevector(u[k], u[k + 4], 4, 5, 6, 7, 12, 13, 14, 15);
     }
 }
-inline v8f splat8(float x) { return v8f{x, x, x, x, x, x, x, x}; }
+MOLTARO_INLINE v8f splat8(float x) { return v8f{x, x, x, x, x, x, x, x}; }
 
 // Biquads (see Blocks.h) run side by side, one in each lane of V (v2d or v4d).
 template <typename V>
@@ -83,7 +89,7 @@ struct BiquadLanes {
     V b0, b1, b2, a1, a2, x1, x2, y1, y2, offset, x0, y0;
 
     template <typename... B>
-    void load(const B&... f) {
+    MOLTARO_INLINE void load(const B&... f) {
         b0 = V{f.b0...}; b1 = V{f.b1...}; b2 = V{f.b2...};
         a1 = V{f.a1...}; a2 = V{f.a2...};
         x0 = V{f.x0...}; x1 = V{f.x1...}; x2 = V{f.x2...};
@@ -91,7 +97,7 @@ struct BiquadLanes {
         offset = V{f.offset...};
     }
     template <typename... B>
-    void save(B&... f) const {
+    MOLTARO_INLINE void save(B&... f) const {
         int k = 0;
         ((f.x0 = x0[k], f.x1 = x1[k], f.x2 = x2[k], f.y0 = y0[k], f.y1 = y1[k], f.y2 = y2[k],
           f.offset = offset[k], ++k), ...);
@@ -99,7 +105,7 @@ struct BiquadLanes {
     // Runs m samples: x = in(i), out(i, y). Two samples per step, so that the
     // alternating offset needs no sign flips and the state no moves.
     template <typename In, typename Out>
-    inline void run(int m, In in, Out out) {
+    MOLTARO_INLINE void run(int m, In in, Out out) {
         const V offA = -offset, offB = offset;   // offsets of even and odd samples
         V lx1 = x1, lx2 = x2, ly1 = y1, ly2 = y2, lx0 = x0, ly0 = y0;
         int i = 0;
@@ -125,7 +131,7 @@ struct BiquadLanes {
     }
     // Two samples in a row, xa then xb: the same as two calls of process(), with the
     // offset's two sign flips cancelling.
-    inline void process2(V xa, V xb, V& ya, V& yb) {
+    MOLTARO_INLINE void process2(V xa, V xb, V& ya, V& yb) {
         const V offA = -offset;
         const V x0a = xa + offA;
         ya = b0 * x0a + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
@@ -135,7 +141,7 @@ struct BiquadLanes {
         yb = y0;
         x2 = x0a; x1 = x0; y2 = y1a; y1 = y0 + offset;
     }
-    inline V process(V x) {
+    MOLTARO_INLINE V process(V x) {
         offset = -offset;
         x0 = x + offset;
         y0 = b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
