@@ -70,6 +70,89 @@ MOLTARO_INLINE void forStretch(int m, F&& f) {
 MOLTARO_INLINE v2d low(v4d v) { return __builtin_shufflevector(v, v, 0, 1); }
 MOLTARO_INLINE v2d high(v4d v) { return __builtin_shufflevector(v, v, 2, 3); }
 
+// The output dispersion: (B12, B24) + (B11, B23) + (B10, B22) + (B9, B21) per sample, in
+// that order (left members in the even lanes), from the sums z0..z7 of the tank's taps.
+// The four independent recursions run in one loop; the 4-lane core runs them as four
+// pairs, the wide core as two fours, (B12, B24, B11, B23) and (B10, B22, B9, B21).
+constexpr int kOutMembers[8] = {11, 23, 10, 22, 9, 21, 8, 20};   // indices into the bank
+
+template <int W>
+struct OutputDispersion;
+
+template <>
+struct OutputDispersion<4> {
+    BiquadPair q[4];
+    void load(const Biquad* bank) {
+        for (int k = 0; k < 4; ++k) q[k].load(bank[kOutMembers[2 * k]], bank[kOutMembers[2 * k + 1]]);
+    }
+    void save(Biquad* bank) const {
+        for (int k = 0; k < 4; ++k) q[k].save(bank[kOutMembers[2 * k]], bank[kOutMembers[2 * k + 1]]);
+    }
+    MOLTARO_INLINE void run(int m, const float (*z)[kStretch], v2d* pair) {
+        auto zPair = [z](int k, int i) { return v2d{z[2 * k][i], z[2 * k + 1][i]}; };
+        int i = 0;
+        for (; i + 2 <= m; i += 2) {
+            v2d ya, yb, ta, tb;
+            q[0].process2(zPair(0, i), zPair(0, i + 1), ya, yb);
+            for (int k = 1; k < 4; ++k) {
+                q[k].process2(zPair(k, i), zPair(k, i + 1), ta, tb);
+                ya += ta;
+                yb += tb;
+            }
+            pair[i] = ya;
+            pair[i + 1] = yb;
+        }
+        if (i < m) {
+            v2d y = q[0].process(zPair(0, i));
+            for (int k = 1; k < 4; ++k) y += q[k].process(zPair(k, i));
+            pair[i] = y;
+        }
+    }
+};
+
+template <>
+struct OutputDispersion<8> {
+    BiquadLanes<v4d> q[2];
+    MOLTARO_INLINE void load(const Biquad* bank) {
+        for (int h = 0; h < 2; ++h) {
+            const int* b = kOutMembers + 4 * h;
+            q[h].load(bank[b[0]], bank[b[1]], bank[b[2]], bank[b[3]]);
+        }
+    }
+    MOLTARO_INLINE void save(Biquad* bank) const {
+        for (int h = 0; h < 2; ++h) {
+            const int* b = kOutMembers + 4 * h;
+            q[h].save(bank[b[0]], bank[b[1]], bank[b[2]], bank[b[3]]);
+        }
+    }
+    MOLTARO_INLINE void run(int m, const float (*z)[kStretch], v2d* pair) {
+        // Columns (z0, z1, z2, z3) and (z4, z5, z6, z7) of each sample, in doubles.
+        v4d zc[2][kStretch];
+        int i = 0;
+        for (; i + 4 <= m; i += 4)
+            for (int h = 0; h < 2; ++h) {
+                v4f a = load4(z[4 * h] + i), b = load4(z[4 * h + 1] + i), c = load4(z[4 * h + 2] + i),
+                    d = load4(z[4 * h + 3] + i);
+                transpose4(a, b, c, d);
+                zc[h][i] = __builtin_convertvector(a, v4d);
+                zc[h][i + 1] = __builtin_convertvector(b, v4d);
+                zc[h][i + 2] = __builtin_convertvector(c, v4d);
+                zc[h][i + 3] = __builtin_convertvector(d, v4d);
+            }
+        for (; i < m; ++i)
+            for (int h = 0; h < 2; ++h) zc[h][i] = v4d{z[4 * h][i], z[4 * h + 1][i], z[4 * h + 2][i], z[4 * h + 3][i]};
+        auto sum = [](v4d a, v4d b) MOLTARO_LAMBDA { return ((low(a) + high(a)) + low(b)) + high(b); };
+        for (i = 0; i + 2 <= m; i += 2) {
+            v4d ya, yb, ta, tb;
+            q[0].process2(zc[0][i], zc[0][i + 1], ya, yb);
+            q[1].process2(zc[1][i], zc[1][i + 1], ta, tb);
+            pair[i] = sum(ya, ta);
+            pair[i + 1] = sum(yb, tb);
+        }
+        if (i < m) pair[i] = sum(q[0].process(zc[0][i]), q[1].process(zc[1][i]));
+    }
+};
+
 // One group of the Plate's rings (all of length kLen) in its area: ring k of the group,
 // where a stretch starting at write16k = p0 writes it, and a tap `delay` samples behind.
 template <int kLen>
@@ -165,25 +248,14 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
                   kDiffuser = PlateState::kFirstDiffuser - PlateState::kFirstLoop;
     alignas(32) float nz[kStretch], u[2][kStretch], e[2][kStretch], early[2][kStretch], dif[2][kStretch];
     alignas(32) float y[PlateState::kTank][kStretch], z[8][kStretch];
-    v4f feedLR[kStretch], feedRL[kStretch], nzv[kStretch];
     v2d pair[kStretch];
 
     // Dispersion members in pairs, left member in lane 0, right in lane 1.
-    BiquadPair in15, in37, out12, out11, out10, out9;
+    BiquadPair in15, in37;
     in15.load(dispersion[0], dispersion[4]);
     in37.load(dispersion[2], dispersion[6]);
-    // The wide core runs the output members four at a time: (B12, B24, B11, B23) and
-    // (B10, B22, B9, B21).
-    BiquadLanes<v4d> out1211, out109;
-    if constexpr (W == 8) {
-        out1211.load(dispersion[11], dispersion[23], dispersion[10], dispersion[22]);
-        out109.load(dispersion[9], dispersion[21], dispersion[8], dispersion[20]);
-    } else {
-        out12.load(dispersion[11], dispersion[23]);
-        out11.load(dispersion[10], dispersion[22]);
-        out10.load(dispersion[9], dispersion[21]);
-        out9.load(dispersion[8], dispersion[20]);
-    }
+    OutputDispersion<W> out;
+    out.load(dispersion);
 
     for (int done = 0; done < n;) {
         // Stretches end where the rings' write position is a multiple of eight floats in
@@ -278,13 +350,6 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
                 });
             }
         }
-        if constexpr (W == 4)
-            for (int i = 0; i < m; ++i) {
-                feedLR[i] = v4f{dif[0][i], dif[1][i], dif[0][i], dif[1][i]};
-                feedRL[i] = v4f{dif[1][i], dif[0][i], dif[1][i], dif[0][i]};
-                nzv[i] = splat4(nz[i]);
-            }
-
         // Tank, first the loop all-passes (alternating sign, +ga for C1): x = -C at its
         // tap, v = x + g*d into X, y = d - g*v.
         for (int j = 0; j < PlateState::kTank; ++j) {
@@ -302,9 +367,10 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
                 put(yj + i, d - g * v);
             });
         }
-        // ... then the damping recurrences, four combs at a time, and the comb writes
-        // C = in + s*fb. Three groups of four run side by side: each is a chain of
-        // dependent operations, and one chain alone would leave the processor waiting.
+        // ... then the damping recurrences, four (or, in the wide core, eight) combs to a
+        // vector, and the comb writes C = in + s*fb. Three groups run side by side: each is
+        // a chain of dependent operations, and one chain alone would leave the processor
+        // waiting.
         const int mW = m & ~(W - 1);
         if constexpr (W == 8) {
             // Eight combs to a vector, the three groups side by side; the feeds of combs
@@ -339,7 +405,13 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
             }
             for (int h = 0; h < 3; ++h) put(st.tankState + 8 * h, s[h]);
         } else {
-                        const v4f kv = splat4(k), fbv = splat4(fb);
+            v4f feedLR[kStretch], feedRL[kStretch], nzv[kStretch];
+            for (int i = 0; i < m; ++i) {
+                feedLR[i] = v4f{dif[0][i], dif[1][i], dif[0][i], dif[1][i]};
+                feedRL[i] = v4f{dif[1][i], dif[0][i], dif[1][i], dif[0][i]};
+                nzv[i] = splat4(nz[i]);
+            }
+            const v4f kv = splat4(k), fbv = splat4(fb);
             constexpr int kGroups = PlateState::kTank / 4, kSideBySide = 3;
             for (int g0 = 0; g0 < kGroups; g0 += kSideBySide) {
                 v4f s[kSideBySide];
@@ -403,56 +475,7 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
                 put(zq + i, ld<V>(a + i) + ld<V>(b + i) + ld<V>(c + i));
             });
         }
-        // (B12, B24) + (B11, B23) + (B10, B22) + (B9, B21), summed in that order; the four
-        // independent recursions in one loop, for the same reason as above.
-        if constexpr (W == 8) {
-            // Columns (z0, z1, z2, z3) and (z4, z5, z6, z7) of each sample, in doubles.
-            v4d zc[2][kStretch];
-            int i = 0;
-            for (; i + 4 <= m; i += 4)
-                for (int h = 0; h < 2; ++h) {
-                    v4f a = load4(z[4 * h] + i), b = load4(z[4 * h + 1] + i), c = load4(z[4 * h + 2] + i),
-                        d = load4(z[4 * h + 3] + i);
-                    transpose4(a, b, c, d);
-                    zc[h][i] = __builtin_convertvector(a, v4d);
-                    zc[h][i + 1] = __builtin_convertvector(b, v4d);
-                    zc[h][i + 2] = __builtin_convertvector(c, v4d);
-                    zc[h][i + 3] = __builtin_convertvector(d, v4d);
-                }
-            for (; i < m; ++i)
-                for (int h = 0; h < 2; ++h)
-                    zc[h][i] = v4d{z[4 * h][i], z[4 * h + 1][i], z[4 * h + 2][i], z[4 * h + 3][i]};
-            auto sum = [](v4d a, v4d b) MOLTARO_LAMBDA { return ((low(a) + high(a)) + low(b)) + high(b); };
-            for (i2 = 0; i2 + 2 <= m; i2 += 2) {
-                v4d ya, yb, ta, tb;
-                out1211.process2(zc[0][i2], zc[0][i2 + 1], ya, yb);
-                out109.process2(zc[1][i2], zc[1][i2 + 1], ta, tb);
-                pair[i2] = sum(ya, ta);
-                pair[i2 + 1] = sum(yb, tb);
-            }
-            if (i2 < m) pair[i2] = sum(out1211.process(zc[0][i2]), out109.process(zc[1][i2]));
-        } else {
-            auto zPair = [&z](int q, int i) { return v2d{z[2 * q][i], z[2 * q + 1][i]}; };
-            for (i2 = 0; i2 + 2 <= m; i2 += 2) {
-                v2d ya, yb, ta, tb;
-                out12.process2(zPair(0, i2), zPair(0, i2 + 1), ya, yb);
-                out11.process2(zPair(1, i2), zPair(1, i2 + 1), ta, tb);
-                ya += ta;
-                yb += tb;
-                out10.process2(zPair(2, i2), zPair(2, i2 + 1), ta, tb);
-                ya += ta;
-                yb += tb;
-                out9.process2(zPair(3, i2), zPair(3, i2 + 1), ta, tb);
-                pair[i2] = ya + ta;
-                pair[i2 + 1] = yb + tb;
-            }
-            if (i2 < m) {
-                v2d y = out12.process(zPair(0, i2));
-                y += out11.process(zPair(1, i2));
-                y += out10.process(zPair(2, i2));
-                pair[i2] = y + out9.process(zPair(3, i2));
-            }
-        }
+        out.run(m, z, pair);
         for (int i = 0; i < m; ++i) {
             const float tL = static_cast<float>(pair[i][0]);
             const float tR = static_cast<float>(pair[i][1]);
@@ -472,15 +495,7 @@ __attribute__((always_inline)) inline void Engine::plateCore(int n) {
 
     in15.save(dispersion[0], dispersion[4]);
     in37.save(dispersion[2], dispersion[6]);
-    if constexpr (W == 8) {
-        out1211.save(dispersion[11], dispersion[23], dispersion[10], dispersion[22]);
-        out109.save(dispersion[9], dispersion[21], dispersion[8], dispersion[20]);
-    } else {
-        out12.save(dispersion[11], dispersion[23]);
-        out11.save(dispersion[10], dispersion[22]);
-        out10.save(dispersion[9], dispersion[21]);
-        out9.save(dispersion[8], dispersion[20]);
-    }
+    out.save(dispersion);
 }
 
 #if MOLTARO_WIDE_VECTORS
